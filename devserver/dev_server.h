@@ -1,0 +1,24 @@
+#pragma once
+
+#include "dev_state.h"
+#include "live_hub.h"
+#include "rest_api.h"
+
+#include <QHttpServer>
+#include <QObject>
+
+// The devserver: REST routes and the live socket upgrade on one QHttpServer port.
+class DevServer : public QObject {
+    Q_OBJECT
+public:
+    explicit DevServer(QObject* parent = nullptr);
+
+    // Listens on 127.0.0.1; port 0 picks a free one. Returns the port, 0 on failure.
+    quint16 listen(quint16 port);
+
+private:
+    DevState state_;
+    QHttpServer http_;
+    LiveHub live_;
+    RestApi rest_;
+};

@@ -1,0 +1,135 @@
+#include "legal/app_legal.h"
+#include "platform/diagnostics.h"
+#include "platform/errors.h"
+#include "platform/http_session.h"
+#include "platform/server.h"
+#include "platform/server_test_seam.h"
+#include "platform/tovrin_log.h"
+#include "platform/user_defaults.h"
+#include "support/async.h"
+#include "support/devserver_process.h"
+#include "support/scripted_responder.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+TEST(TovrinLog, WritesTaggedLinesWithoutInspectingTheMessage)
+{
+    Diagnostics::LineCapture capture;
+    TovrinLog::audio(QString());
+    TovrinLog::audio(QStringLiteral("[TovrinFAULT] x"));
+    TovrinLog::ptt(QStringLiteral("start"));
+    TovrinLog::fault(QStringLiteral("broken"));
+    EXPECT_EQ(capture.lines(), QStringList({"[TovrinAudio] ", "[TovrinAudio] [TovrinFAULT] x", "[TovrinPTT] start",
+                                            "[TovrinFAULT] broken"}));
+}
+
+TEST(UserDefaults, EscapedKeyComponentsStayInsideOneKey)
+{
+    const struct {
+        QString in;
+        QString out;
+    } cases[] = {
+        {"org_1-A", "org_1-A"},
+        {"a/b", "a%2Fb"},
+        {"a.b", "a%2Eb"},
+        {"..\\x", "%2E%2E%5Cx"},
+        {"é", "%C3%A9"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UserDefaults::escapeKeyComponent(c.in), c.out) << c.in.toStdString();
+}
+
+TEST(UserDefaults, ValuesSurviveANewInstance)
+{
+    {
+        UserDefaults defaults;
+        defaults.set("tovrin.test_value", 42);
+        defaults.set("tovrin.test_flag", true);
+        defaults.sync();
+    }
+    UserDefaults again;
+    EXPECT_EQ(again.integer("tovrin.test_value"), 42);
+    EXPECT_TRUE(again.boolean("tovrin.test_flag"));
+    EXPECT_FALSE(again.integer("tovrin.missing").has_value());
+}
+
+TEST(Server, LiveAddressFollowsTheBaseScheme)
+{
+    Server::setBaseURLForTesting(QUrl("https://radio.example"));
+    EXPECT_EQ(Server::liveURL(42, "u+1 2").toString(QUrl::FullyEncoded), "wss://radio.example/v1/live/42?uid=u%2B1%202");
+    Server::setBaseURLForTesting(QUrl("http://127.0.0.1:9"));
+    EXPECT_EQ(Server::liveURL(7, "abc").toString(), "ws://127.0.0.1:9/v1/live/7?uid=abc");
+}
+
+TEST(AppLegal, BuildNumberDefaultsToOne)
+{
+    EXPECT_EQ(AppLegal::buildNumber(), "1");
+}
+
+TEST(HttpSession, ReturnsAnyStatusAndBody)
+{
+    ScriptedResponder responder;
+    responder.script({{404, R"({"error":"nope"})"}});
+    HttpSession session({12s, 20s});
+    QNetworkRequest request(QUrl(responder.baseURL().toString() + "/x"));
+    const auto outcome = runTask(session.send(request, "GET"));
+    ASSERT_TRUE(outcome.ok());
+    EXPECT_EQ(outcome.value->status, 404);
+    EXPECT_EQ(outcome.value->body, R"({"error":"nope"})");
+}
+
+TEST(HttpSession, SilentServerHitsTheIdleTimeout)
+{
+    ScriptedResponder responder;
+    responder.script({{.silent = true}});
+    HttpSession session({300ms, 5s});
+    const auto outcome = runTask(session.send(QNetworkRequest(QUrl(responder.baseURL().toString() + "/x")), "GET"));
+    const auto error = outcome.errorAs<TransportError>();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->timedOut());
+}
+
+TEST(HttpSession, ResourceLimitAbortsASlowReply)
+{
+    ScriptedResponder responder;
+    responder.script({{.body = "{}", .delay = 2s}});
+    HttpSession session({5s, 300ms});
+    const auto outcome = runTask(session.send(QNetworkRequest(QUrl(responder.baseURL().toString() + "/x")), "GET"));
+    const auto error = outcome.errorAs<TransportError>();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->timedOut());
+}
+
+TEST(HttpSession, RefusedConnectionIsATransportError)
+{
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        closedPort = probe.serverPort();
+    }
+    HttpSession session({2s, 2s});
+    const auto outcome = runTask(
+        session.send(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort))), "GET"));
+    const auto error = outcome.errorAs<TransportError>();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_FALSE(error->timedOut());
+}
+
+TEST(DevServer, StartsOnAFreePortAndAnswersHealth)
+{
+    DevServerProcess server;
+    ASSERT_TRUE(server.start());
+    HttpSession session({5s, 5s});
+    const auto outcome = runTask(session.send(QNetworkRequest(QUrl(server.baseURL().toString() + "/healthz")), "GET"));
+    ASSERT_TRUE(outcome.ok());
+    EXPECT_EQ(outcome.value->status, 200);
+    EXPECT_EQ(Server::baseURL(), server.baseURL());
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QCoroTask>
+
+#include <gtest/gtest.h>
+
+#include <exception>
+#include <optional>
+
+// Runs a coroutine to completion on a nested event loop and hands back what it
+// returned or threw, so a test can assert after it (GoogleTest's ASSERT_* does
+// not compile inside a coroutine). Every operation under test carries its own
+// time-outs; CTest's per-test limit bounds the rest.
+template <class T>
+struct Outcome {
+    std::optional<T> value;
+    std::exception_ptr error;
+
+    bool ok() const { return value.has_value(); }
+
+    // Rethrows the error as E and returns it, or nullopt when it was something else.
+    template <class E>
+    std::optional<E> errorAs() const
+    {
+        if (!error)
+            return std::nullopt;
+        try {
+            std::rethrow_exception(error);
+        } catch (const E& e) {
+            return e;
+        } catch (...) {
+            return std::nullopt;
+        }
+    }
+};
+
+namespace detail {
+
+// QCoro::waitFor never returns when the awaited task throws (the exception
+// stays in an unawaited task): catch it inside a coroutine that always ends.
+template <class T>
+QCoro::Task<void> captureOutcome(QCoro::Task<T> task, Outcome<T>& outcome)
+{
+    try {
+        outcome.value.emplace(co_await std::move(task));
+    } catch (...) {
+        outcome.error = std::current_exception();
+    }
+}
+
+inline QCoro::Task<void> captureError(QCoro::Task<void> task, std::exception_ptr& error)
+{
+    try {
+        co_await std::move(task);
+    } catch (...) {
+        error = std::current_exception();
+    }
+}
+
+}  // namespace detail
+
+template <class T>
+Outcome<T> runTask(QCoro::Task<T>&& task)
+{
+    Outcome<T> outcome;
+    QCoro::waitFor(detail::captureOutcome(std::move(task), outcome));
+    return outcome;
+}
+
+inline std::exception_ptr runVoidTask(QCoro::Task<void>&& task)
+{
+    std::exception_ptr error;
+    QCoro::waitFor(detail::captureError(std::move(task), error));
+    return error;
+}

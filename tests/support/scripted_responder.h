@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QTcpServer>
+#include <QUrl>
+
+#include <chrono>
+
+// A tiny HTTP/1.1 responder on loopback for replies the devserver would never
+// give (odd statuses, broken bodies, silence). Each request is answered with
+// the next scripted reply, or the last one again; it records what it received.
+class ScriptedResponder : public QObject {
+    Q_OBJECT
+public:
+    struct Reply {
+        int status = 200;
+        QByteArray body;
+        // Never answer: lets a client's time-out fire.
+        bool silent = false;
+        std::chrono::milliseconds delay{0};
+    };
+
+    struct Request {
+        QByteArray method;
+        QByteArray target;  // path and query as sent
+        QByteArray contentType;
+        QByteArray body;
+        QList<QByteArray> headerNames;
+    };
+
+    explicit ScriptedResponder(QObject* parent = nullptr);
+
+    void script(QList<Reply> replies) { replies_ = std::move(replies); }
+    // Also points the client at this responder through the server seam.
+    QUrl baseURL() const;
+    const QList<Request>& requests() const { return requests_; }
+
+private:
+    void serve(QTcpSocket* socket);
+
+    QTcpServer server_;
+    QList<Reply> replies_;
+    QList<Request> requests_;
+};
