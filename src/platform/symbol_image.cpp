@@ -1,0 +1,53 @@
+#include "platform/symbol_image.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QSvgRenderer>
+
+// The symbols live in a static library, whose resources the linker would
+// drop unless something refers to them.
+static void ensureSymbolResources()
+{
+    static const bool loaded = [] {
+        Q_INIT_RESOURCE(symbols);
+        return true;
+    }();
+    Q_UNUSED(loaded);
+}
+
+namespace SymbolImage {
+namespace {
+
+QString pathOf(const QString& name)
+{
+    return QStringLiteral(":/symbols/%1.svg").arg(name);
+}
+
+}  // namespace
+
+bool exists(const QString& name)
+{
+    ensureSymbolResources();
+    return !name.contains(QLatin1Char('/')) && QFile::exists(pathOf(name));
+}
+
+QPixmap render(const QString& name, qreal pointSize, const QColor& color, qreal devicePixelRatio)
+{
+    if (!exists(name) || pointSize <= 0)
+        return {};
+    QSvgRenderer renderer(pathOf(name));
+    const int side = qMax(1, qRound(pointSize * devicePixelRatio));
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&painter, QRectF(0, 0, side, side));
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(QRect(0, 0, side, side), color);
+    }
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    return pixmap;
+}
+
+}  // namespace SymbolImage
