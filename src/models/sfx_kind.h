@@ -1,20 +1,28 @@
 #pragma once
 
-#include <QString>
+#include "models/raw_value_enum.h"
 
-#include <array>
-#include <optional>
+#include <QHashFunctions>
 
-// The server's sound effects. The raw value names the download path
-// "/v1/sfx/<raw>" and the cached file "<raw>.caf".
+#include <utility>
+
+// The server's sound effects, in the order of allCases<SFXKind>(). The raw
+// value names the download path "/v1/sfx/<raw>" and the cached file
+// "<raw>.caf"; fromRawValue<SFXKind> matches it exactly, letter case included.
 enum class SFXKind { rxOpen, callTone, pttEnd };
 
-inline constexpr std::array<SFXKind, 3> allSFXKinds{SFXKind::rxOpen, SFXKind::callTone, SFXKind::pttEnd};
-
-QString rawValue(SFXKind kind);
-
-// Exact, case-sensitive match on the raw value; anything else is no kind.
-std::optional<SFXKind> sfxKindFromRawValue(const QString& raw);
+template <>
+struct RawValues<SFXKind> {
+    static constexpr const char* name = "SFXKind";
+    static constexpr std::array<std::pair<SFXKind, const char*>, 3> table{{
+        {SFXKind::rxOpen, "rx_open"},
+        {SFXKind::callTone, "call_tone"},
+        {SFXKind::pttEnd, "ptt_end"},
+    }};
+};
 
 // The hash of the raw value.
-size_t qHash(SFXKind kind, size_t seed = 0);
+inline size_t qHash(SFXKind kind, size_t seed = 0)
+{
+    return qHash(rawValue(kind), seed);
+}

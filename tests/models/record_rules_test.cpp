@@ -124,16 +124,16 @@ TEST(RecordRules, PersonRecordsAndMembershipsCompareEveryField)
 
 TEST(RecordRules, SFXKindRawValues)
 {
-    EXPECT_EQ(allSFXKinds, (std::array{SFXKind::rxOpen, SFXKind::callTone, SFXKind::pttEnd}));
+    EXPECT_EQ(allCases<SFXKind>(), (std::array{SFXKind::rxOpen, SFXKind::callTone, SFXKind::pttEnd}));
     EXPECT_EQ(rawValue(SFXKind::rxOpen), "rx_open");
     EXPECT_EQ(rawValue(SFXKind::callTone), "call_tone");
     EXPECT_EQ(rawValue(SFXKind::pttEnd), "ptt_end");
-    for (SFXKind kind : allSFXKinds) {
-        EXPECT_EQ(sfxKindFromRawValue(rawValue(kind)), kind);
+    for (SFXKind kind : allCases<SFXKind>()) {
+        EXPECT_EQ(fromRawValue<SFXKind>(rawValue(kind)), kind);
         EXPECT_EQ(qHash(kind, 7), qHash(rawValue(kind), 7));
     }
     for (const char* other : {"Call_tone", "CALL_TONE", "call tone", "", " call_tone", "call_tone "})
-        EXPECT_FALSE(sfxKindFromRawValue(other).has_value()) << other;
+        EXPECT_FALSE(fromRawValue<SFXKind>(other).has_value()) << other;
 }
 
 }  // namespace
