@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/audio_input.h"
+#include "platform/audio_output.h"
+
+#include <functional>
+#include <memory>
+
+// Where audio streams come from and go to. With a sound server, Qt
+// Multimedia devices; without one, a null output that keeps time (logged once)
+// and no input. Tests replace either side for their lifetime. GUI thread only.
+namespace AudioDevices {
+
+using OutputFactory = std::function<std::unique_ptr<AudioOutputDevice>(int sampleRate)>;
+using InputFactory = std::function<std::unique_ptr<AudioInputDevice>(int sampleRate)>;
+
+std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate);
+// Null when the system has no input device.
+std::unique_ptr<AudioInputDevice> openInput(int sampleRate);
+
+// Test seam: while one lives, openOutput/openInput use its factory.
+class OutputOverride {
+public:
+    explicit OutputOverride(OutputFactory factory);
+    ~OutputOverride();
+    OutputOverride(const OutputOverride&) = delete;
+    OutputOverride& operator=(const OutputOverride&) = delete;
+
+private:
+    OutputFactory previous_;
+};
+
+class InputOverride {
+public:
+    explicit InputOverride(InputFactory factory);
+    ~InputOverride();
+    InputOverride(const InputOverride&) = delete;
+    InputOverride& operator=(const InputOverride&) = delete;
+
+private:
+    InputFactory previous_;
+};
+
+}  // namespace AudioDevices

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAudioDevice>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QAudioSource;
+class QIODevice;
+
+// One mono float capture stream at a fixed rate: the microphone, or any PCM
+// source a test hands the recorder.
+// Thread contract: built, started, stopped and destroyed on the GUI thread;
+// the sink callback runs on the GUI thread.
+class AudioInputDevice : public QObject {
+    Q_OBJECT
+public:
+    using Sink = std::function<void(const float* samples, int frames)>;
+
+    explicit AudioInputDevice(int sampleRate) : sampleRate_(sampleRate) {}
+    int sampleRate() const { return sampleRate_; }
+
+    // Starts delivering captured samples to sink; false with errorText() when
+    // the input cannot be opened.
+    virtual bool start(Sink sink) = 0;
+    virtual void stop() = 0;
+    QString errorText() const { return errorText_; }
+
+protected:
+    QString errorText_;
+
+private:
+    int sampleRate_;
+};
+
+// QAudioSource in push mode; PulseAudio converts to the asked rate.
+class QtAudioInput final : public AudioInputDevice {
+    Q_OBJECT
+public:
+    QtAudioInput(const QAudioDevice& device, int sampleRate);
+    ~QtAudioInput() override;
+    bool start(Sink sink) override;
+    void stop() override;
+
+private:
+    void drain();
+
+    QAudioDevice device_;
+    std::unique_ptr<QAudioSource> source_;
+    QIODevice* io_ = nullptr;
+    Sink sink_;
+    QByteArray carry_;
+};

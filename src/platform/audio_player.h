@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class AudioDecoder;
+class AudioEngine;
+class PlayerQueue;
+class QThread;
+
+// Plays one audio file or in-memory file (.m4a, .wav, .caf) once: a front on
+// the GUI thread over a decoding worker on its own thread. Playing starts with
+// the first decoded piece; the worker hands the rest over as it goes.
+// Thread contract: create(), every method and the destructor on the GUI
+// thread. The decoder is opened on the caller's thread (header only, for a
+// synchronous answer), then read and destroyed only on the worker thread.
+// The destructor stops the worker and waits for it.
+class AudioPlayer final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool playing READ isPlaying NOTIFY playingChanged)
+public:
+    static constexpr int kOutputRate = 44100;
+
+    // Null with error set when the file cannot be opened as audio.
+    static std::unique_ptr<AudioPlayer> fromFile(const QString& path, QString* error);
+    static std::unique_ptr<AudioPlayer> fromBytes(const QByteArray& bytes, QString* error);
+    ~AudioPlayer() override;
+
+    // The real length in seconds (the stored stream length).
+    double duration() const { return duration_; }
+    void setVolume(float volume);
+    float volume() const { return volume_; }
+
+    // Opens the output so that play() starts at once.
+    bool prepareToPlay();
+    // Starts (or resumes) playing from the current position; false when the
+    // output could not be opened.
+    bool play();
+    void stop();
+    // Moves the play position back to the start (0 is the only position used).
+    void rewind();
+    bool isPlaying() const { return playing_; }
+
+signals:
+    void playingChanged(bool playing);
+    // The clip played to its end on the device.
+    void finished();
+    // Decoding failed part-way; what was decoded still plays.
+    void decodeFailed(const QString& error);
+
+private:
+    explicit AudioPlayer(std::unique_ptr<AudioDecoder> decoder);
+    void receive(std::vector<float> samples);
+    void decodingEnded(const QString& error);
+    void scheduleFrom(size_t position);
+    void scheduleEndMarker();
+    void reachedEnd();
+    void setPlaying(bool playing);
+
+    std::unique_ptr<AudioEngine> engine_;
+    PlayerQueue* queue_ = nullptr;
+    QThread* thread_ = nullptr;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::vector<float> decoded_;
+    double duration_ = 0;
+    float volume_ = 1.0f;
+    bool decodeDone_ = false;
+    bool playing_ = false;
+    bool endScheduled_ = false;
+    uint64_t generation_ = 0;  // bumped by stop/rewind so stale end markers do nothing
+};
