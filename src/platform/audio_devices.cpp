@@ -7,15 +7,11 @@
 namespace AudioDevices {
 namespace {
 
-OutputFactory& outputOverride()
+// The factory a test installed, one per kind of device.
+template <class Factory>
+Factory& slot()
 {
-    static OutputFactory factory;
-    return factory;
-}
-
-InputFactory& inputOverride()
-{
-    static InputFactory factory;
+    static Factory factory;
     return factory;
 }
 
@@ -68,15 +64,15 @@ private:
 
 std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate)
 {
-    if (outputOverride())
-        return outputOverride()(sampleRate);
+    if (slot<OutputFactory>())
+        return slot<OutputFactory>()(sampleRate);
     return std::make_unique<FallbackOutput>(sampleRate);
 }
 
 std::unique_ptr<AudioInputDevice> openInput(int sampleRate)
 {
-    if (inputOverride())
-        return inputOverride()(sampleRate);
+    if (slot<InputFactory>())
+        return slot<InputFactory>()(sampleRate);
     QAudioDevice device = QMediaDevices::defaultAudioInput();
     if (device.isNull()) {
         const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
@@ -87,18 +83,19 @@ std::unique_ptr<AudioInputDevice> openInput(int sampleRate)
     return std::make_unique<QtAudioInput>(device, sampleRate);
 }
 
-OutputOverride::OutputOverride(OutputFactory factory) : previous_(std::move(outputOverride()))
+template <class Factory>
+Override<Factory>::Override(Factory factory) : previous_(std::move(slot<Factory>()))
 {
-    outputOverride() = std::move(factory);
+    slot<Factory>() = std::move(factory);
 }
 
-OutputOverride::~OutputOverride() { outputOverride() = std::move(previous_); }
-
-InputOverride::InputOverride(InputFactory factory) : previous_(std::move(inputOverride()))
+template <class Factory>
+Override<Factory>::~Override()
 {
-    inputOverride() = std::move(factory);
+    slot<Factory>() = std::move(previous_);
 }
 
-InputOverride::~InputOverride() { inputOverride() = std::move(previous_); }
+template class Override<OutputFactory>;
+template class Override<InputFactory>;
 
 }  // namespace AudioDevices

@@ -18,27 +18,19 @@ std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate);
 // Null when the system has no input device.
 std::unique_ptr<AudioInputDevice> openInput(int sampleRate);
 
-// Test seam: while one lives, openOutput/openInput use its factory.
-class OutputOverride {
+// Test seam: while one lives, openOutput (or openInput) uses its factory.
+template <class Factory>
+class Override {
 public:
-    explicit OutputOverride(OutputFactory factory);
-    ~OutputOverride();
-    OutputOverride(const OutputOverride&) = delete;
-    OutputOverride& operator=(const OutputOverride&) = delete;
+    explicit Override(Factory factory);
+    ~Override();
+    Override(const Override&) = delete;
+    Override& operator=(const Override&) = delete;
 
 private:
-    OutputFactory previous_;
+    Factory previous_;
 };
-
-class InputOverride {
-public:
-    explicit InputOverride(InputFactory factory);
-    ~InputOverride();
-    InputOverride(const InputOverride&) = delete;
-    InputOverride& operator=(const InputOverride&) = delete;
-
-private:
-    InputFactory previous_;
-};
+using OutputOverride = Override<OutputFactory>;
+using InputOverride = Override<InputFactory>;
 
 }  // namespace AudioDevices

@@ -1,5 +1,7 @@
 #include "platform/audio_input.h"
 
+#include "platform/audio_output.h"
+
 #include <QAudioSource>
 
 #include <cstring>
@@ -19,11 +21,7 @@ bool QtAudioInput::start(Sink sink)
         errorText_ = QStringLiteral("no audio input device");
         return false;
     }
-    QAudioFormat format;
-    format.setSampleRate(sampleRate());
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Float);
-    source_ = std::make_unique<QAudioSource>(device_, format);
+    source_ = std::make_unique<QAudioSource>(device_, monoFloatFormat(sampleRate()));
     io_ = source_->start();
     if (!io_ || source_->error() != QAudio::NoError) {
         errorText_ = QStringLiteral("audio input did not open (error %1)").arg(int(source_->error()));

@@ -9,6 +9,15 @@ namespace {
 constexpr int kTickMs = 10;
 }
 
+QAudioFormat monoFloatFormat(int sampleRate)
+{
+    QAudioFormat format;
+    format.setSampleRate(sampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Float);
+    return format;
+}
+
 NullAudioOutput::NullAudioOutput(int sampleRate, std::shared_ptr<PlayedAudio> played)
     : AudioOutputDevice(sampleRate), played_(std::move(played))
 {
@@ -67,10 +76,7 @@ bool QtAudioOutput::start(AudioRenderer* renderer)
         errorText_ = QStringLiteral("no audio output device");
         return false;
     }
-    QAudioFormat format;
-    format.setSampleRate(sampleRate());
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Float);
+    const QAudioFormat format = monoFloatFormat(sampleRate());
     sink_ = std::make_unique<QAudioSink>(device, format);
     sink_->setBufferSize(qsizetype(format.bytesForDuration(std::chrono::microseconds(kBuffer).count())));
     io_ = sink_->start();

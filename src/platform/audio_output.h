@@ -9,8 +9,13 @@
 #include <memory>
 #include <vector>
 
+#include <QAudioFormat>
+
 class QAudioSink;
 class QIODevice;
+
+// The one stream format of our devices: mono 32-bit float at a rate.
+QAudioFormat monoFloatFormat(int sampleRate);
 
 // Fills a device's next frames of mono float PCM; silence where it has none.
 class AudioRenderer {

@@ -52,10 +52,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AudioPlayer> AudioPlayer::fromFile(const QString& path, QString* error)
+template <class Open>
+std::unique_ptr<AudioPlayer> AudioPlayer::make(Open open, QString* error)
 {
     try {
-        return std::unique_ptr<AudioPlayer>(new AudioPlayer(AudioDecoder::openFile(path, kOutputRate)));
+        return std::unique_ptr<AudioPlayer>(new AudioPlayer(open()));
     } catch (const ff::MediaError& e) {
         if (error)
             *error = e.text();
@@ -63,15 +64,14 @@ std::unique_ptr<AudioPlayer> AudioPlayer::fromFile(const QString& path, QString*
     }
 }
 
+std::unique_ptr<AudioPlayer> AudioPlayer::fromFile(const QString& path, QString* error)
+{
+    return make([&] { return AudioDecoder::openFile(path, kOutputRate); }, error);
+}
+
 std::unique_ptr<AudioPlayer> AudioPlayer::fromBytes(const QByteArray& bytes, QString* error)
 {
-    try {
-        return std::unique_ptr<AudioPlayer>(new AudioPlayer(AudioDecoder::openBytes(bytes, kOutputRate)));
-    } catch (const ff::MediaError& e) {
-        if (error)
-            *error = e.text();
-        return nullptr;
-    }
+    return make([&] { return AudioDecoder::openBytes(bytes, kOutputRate); }, error);
 }
 
 AudioPlayer::AudioPlayer(std::unique_ptr<AudioDecoder> decoder)

@@ -55,6 +55,8 @@ signals:
 
 private:
     explicit AudioPlayer(std::unique_ptr<AudioDecoder> decoder);
+    template <class Open>
+    static std::unique_ptr<AudioPlayer> make(Open open, QString* error);
     void receive(std::vector<float> samples);
     void decodingEnded(const QString& error);
     void scheduleFrom(size_t position);
