@@ -1,0 +1,157 @@
+#include "views/ptt_button.h"
+
+#include "platform/tovrin_haptics.h"
+#include "views/hold_button_reader.h"
+#include "views/key_face_painter.h"
+#include "views/label_stack.h"
+#include "views/view_fonts.h"
+
+#include <QEvent>
+#include <QPainter>
+
+PTTButton::PTTButton(QWidget* parent)
+    : QWidget(parent)
+    , reader_(new HoldButtonReader(this))
+{
+    setFocusPolicy(Qt::NoFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setAccessibleName(QStringLiteral("Push to talk"));
+    connect(reader_, &HoldButtonReader::down, this, &PTTButton::handleDown);
+    connect(reader_, &HoldButtonReader::up, this, &PTTButton::handleUp);
+}
+
+PTTButton::~PTTButton()
+{
+    forceRelease();
+}
+
+void PTTButton::setActive(bool active)
+{
+    if (active == active_)
+        return;
+    active_ = active;
+    if (!active && pressed_)
+        forceRelease();
+    update();
+}
+
+void PTTButton::setSecondsRemaining(std::optional<int> seconds)
+{
+    if (seconds == seconds_)
+        return;
+    seconds_ = seconds;
+    setAccessibleDescription(accessibilityValue());
+    update();
+}
+
+QStringList PTTButton::labelTexts() const
+{
+    if (isCounting())
+        return {QString::number(*seconds_), QStringLiteral("SEC")};
+    return {QStringLiteral("PTT"), QStringLiteral("hold \u21B5")};
+}
+
+QString PTTButton::accessibilityValue() const
+{
+    return isCounting() ? QString::number(*seconds_) + QStringLiteral(" seconds remaining") : QString();
+}
+
+void PTTButton::setPressed(bool pressed)
+{
+    pressed_ = pressed;
+    setAccessibleDescription(accessibilityValue());
+    update();
+}
+
+void PTTButton::handleDown()
+{
+    if (pressed_)
+        return;
+    setPressed(true);
+    TovrinHaptics::rigidGen().prepare();
+    TovrinHaptics::rigidGen().impactOccurred(1.0);
+    emit down();
+}
+
+void PTTButton::handleUp()
+{
+    if (!pressed_)
+        return;
+    setPressed(false);
+    reader_->setReleaseToken(++releaseToken_);
+    TovrinHaptics::lightGen().prepare();
+    TovrinHaptics::lightGen().impactOccurred(0.72);
+    emit up();
+}
+
+void PTTButton::forceRelease()
+{
+    if (!pressed_ && !active_)
+        return;
+    const bool wasPressed = pressed_;
+    setPressed(false);
+    // The reader drops the held touch; its up() finds the key released.
+    reader_->setReleaseToken(++releaseToken_);
+    if (wasPressed) {
+        TovrinHaptics::lightGen().prepare();
+        TovrinHaptics::lightGen().impactOccurred(0.72);
+    }
+    emit up();
+}
+
+bool PTTButton::event(QEvent* event)
+{
+    // Before the reader sees its window go inactive: the key decides, once.
+    if (event->type() == QEvent::WindowDeactivate)
+        forceRelease();
+    return QWidget::event(event);
+}
+
+void PTTButton::hideEvent(QHideEvent* event)
+{
+    forceRelease();
+    QWidget::hideEvent(event);
+}
+
+void PTTButton::resizeEvent(QResizeEvent* event)
+{
+    reader_->setGeometry(rect());
+    QWidget::resizeEvent(event);
+}
+
+void PTTButton::paintEvent(QPaintEvent*)
+{
+    const qreal s = qMin(width(), height());
+    QRectF key(0, 0, s, s);
+    key.moveCenter(QRectF(rect()).center());
+
+    PushFaceStyle style;
+    style.face = pressed_
+        ? std::vector<QColor>{QColor::fromRgbF(0.78f, 0.08f, 0.08f), QColor::fromRgbF(0.55f, 0.02f, 0.02f), QColor::fromRgbF(0.42f, 0.01f, 0.01f)}
+        : std::vector<QColor>{QColor::fromRgbF(1.00f, 0.28f, 0.22f), QColor::fromRgbF(0.88f, 0.10f, 0.10f), QColor::fromRgbF(0.62f, 0.04f, 0.04f)};
+    style.chassisTint = grey(0.16);
+    style.ledOn = ledOn();
+    style.slot = ArcadeButtonSlot::trailing;
+    style.pressed = pressed_;
+
+    const QStringList texts = labelTexts();
+    LabelLine top;
+    LabelLine bottom;
+    top.text = texts.value(0);
+    bottom.text = texts.value(1);
+    if (isCounting()) {
+        top.font = ViewFonts::font(s * 0.34, QFont::Black, ViewFonts::Design::rounded);
+        bottom.font = ViewFonts::font(s * 0.08, QFont::Bold, ViewFonts::Design::rounded);
+        bottom.colour = faded(Qt::white, 0.9);
+    } else {
+        top.font = ViewFonts::font(s * 0.22, QFont::Black, ViewFonts::Design::rounded);
+        bottom.font = ViewFonts::font(s * 0.07, QFont::Bold, ViewFonts::Design::rounded);
+        bottom.colour = faded(Qt::white, 0.85);
+    }
+
+    QPainter painter(this);
+    paintSquarePushFace(painter, key, style, [&](QPainter& p, const QRectF& square) {
+        paintLabelStack(p, square.translated(0, pressed_ ? 1 : 0), {top, bottom}, 2,
+                        HardShadow{QColor::fromRgbF(0, 0, 0, 0.55f), {0, 2}});
+    });
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <QWidget>
+
+// Saves a picture of `widget` into $TOVRIN_TEST_ARTIFACTS (created when
+// missing) for a person to look at; does nothing when the variable is unset.
+inline void saveArtifact(QWidget& widget, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("TOVRIN_TEST_ARTIFACTS");
+    if (dir.isEmpty() || !QDir().mkpath(dir))
+        return;
+    widget.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
+#include "platform/tovrin_haptics.h"
+
+#include <QStringList>
+
+// The recorded haptics as "prepare medium", "impact light 0.72" (the intensity
+// only when it is not 1); generator creation is left out.
+inline QStringList hapticTrace()
+{
+    static const char* names[] = {"light", "medium", "rigid", "soft"};
+    QStringList trace;
+    for (const HapticEvent& event : HapticLog::events()) {
+        const QString style = QString::fromLatin1(names[int(event.style)]);
+        if (event.kind == HapticEvent::Kind::Prepared)
+            trace << QStringLiteral("prepare ") + style;
+        else if (event.kind == HapticEvent::Kind::Impact)
+            trace << QStringLiteral("impact ") + style
+                     + (event.intensity == 1.0 ? QString() : QLatin1Char(' ') + QString::number(event.intensity));
+    }
+    return trace;
+}
+
+inline int hapticImpacts()
+{
+    return int(hapticTrace().filter(QStringLiteral("impact ")).size());
+}
