@@ -61,6 +61,13 @@ TEST(ThemeContrast, BlendEndsAndOpacity)
     EXPECT_NEAR(mid.alphaF(), 0.7, 1e-4);
 }
 
+TEST(ThemeContrast, BlendTreatsAColourWithoutComponentsAsClearBlack)
+{
+    const QColor mid = ThemeContrast::blend(QColor(), Qt::white, 0.5);
+    EXPECT_NEAR(mid.redF(), 0.5, 1e-4);
+    EXPECT_NEAR(mid.alphaF(), 0.5, 1e-4);
+}
+
 TEST(ThemeContrast, BlendExtrapolatesBeyondTheEnds)
 {
     const QColor out = ThemeContrast::blend(rgb(0.2, 0.2, 0.2), rgb(0.6, 0.6, 0.6), 2.0);
