@@ -27,3 +27,15 @@ class DecodeError : public std::runtime_error {
 public:
     explicit DecodeError(const QString& what) : std::runtime_error(what.toStdString()) {}
 };
+
+// The file system's own failure: a file that could not be created or written.
+class FileError : public std::runtime_error {
+public:
+    FileError(const QString& path, const QString& description)
+        : std::runtime_error((path + QStringLiteral(": ") + description).toStdString()), path_(path) {}
+
+    const QString& path() const { return path_; }
+
+private:
+    QString path_;
+};

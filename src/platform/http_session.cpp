@@ -44,5 +44,5 @@ QCoro::Task<HttpReply> HttpSession::send(QNetworkRequest request, QByteArray met
             reply->abort();
         throw TransportError(code, reply->errorString(), timedOut);
     }
-    co_return HttpReply{status.toInt(), reply->readAll()};
+    co_return HttpReply{status.toInt(), reply->readAll(), reply->rawHeader("Content-Type")};
 }

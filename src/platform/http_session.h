@@ -14,6 +14,7 @@
 struct HttpReply {
     int status = 0;
     QByteArray body;
+    QByteArray contentType;  // the "Content-Type" header as sent, empty when none
 };
 
 // One HTTP session: an idle (request) time-out applied per transfer and a
