@@ -60,8 +60,14 @@ void ScriptedResponder::serve(QTcpSocket* socket)
         requests_.append(request);
         if (reply.silent)
             return;
+        if (reply.hangUp) {
+            socket->abort();
+            return;
+        }
         QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\n";
-        out += "Content-Type: application/json\r\nConnection: close\r\n";
+        if (!reply.contentType.isEmpty())
+            out += "Content-Type: " + reply.contentType + "\r\n";
+        out += "Connection: close\r\n";
         out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body;
         QTimer::singleShot(reply.delay, socket, [socket, out] {
             socket->write(out);

@@ -19,6 +19,10 @@ public:
         // Never answer: lets a client's time-out fire.
         bool silent = false;
         std::chrono::milliseconds delay{0};
+        // Sent as the "Content-Type" header; empty sends none.
+        QByteArray contentType = "application/json";
+        // Close the connection without a reply.
+        bool hangUp = false;
     };
 
     struct Request {
