@@ -73,6 +73,13 @@ Ending run(QCoro::Task<T>&& task)
         return endingOf(runTask(std::move(task)));
 }
 
+// One operation called against one scripted reply body.
+struct ReplyCase {
+    const char* name;
+    QByteArray body;
+    std::function<Ending(TovrinAPI&)> call;
+};
+
 class TovrinAPIReplies : public ::testing::Test {
 protected:
     TovrinAPIReplies() : api({.idle = 3s, .resource = 6s, .post = 3s, .health = 300ms}) {}
@@ -131,11 +138,7 @@ TEST_F(TovrinAPIReplies, PostAccepts200To299AndDecodesTheBody)
 
 TEST_F(TovrinAPIReplies, GetDecodingFailuresPassThroughAsTheDecodersOwnError)
 {
-    const struct {
-        const char* name;
-        QByteArray body;
-        std::function<Ending(TovrinAPI&)> call;
-    } cases[] = {
+    const ReplyCase cases[] = {
         {"number as string", R"({"channels":[{"channel_number":"5","display_frequency":"001.005"}],"total":1,"page":1})",
          [](TovrinAPI& a) { return run(a.fetchChannels("", 1)); }},
         {"settings in an envelope", QByteArray(R"({"ok":true,"settings":)") + kSettings + "}",
@@ -158,11 +161,7 @@ TEST_F(TovrinAPIReplies, GetDecodingFailuresPassThroughAsTheDecodersOwnError)
 
 TEST_F(TovrinAPIReplies, PostDecodingFailuresBecomeDecode)
 {
-    const struct {
-        const char* name;
-        QByteArray body;
-        std::function<Ending(TovrinAPI&)> call;
-    } cases[] = {
+    const ReplyCase cases[] = {
         {"not JSON", "oops", [](TovrinAPI& a) { return run(a.joinChannel("u1", 5, std::nullopt)); }},
         {"check-in without uid", R"({"ok":true})", [](TovrinAPI& a) { return run(a.checkin("u1", "", "", "")); }},
         {"action without ok", R"({"error":"x"})", [](TovrinAPI& a) { return run(a.redeemWorkplaceCode("u1", "ABCD")); }},
