@@ -199,6 +199,12 @@ TEST_F(TovrinAPIDevServer, JoinFollowsTheChannelsSettings)
     ASSERT_TRUE(noBans.ok());
     EXPECT_TRUE(noBans.value->empty());
 
+    // The lock keeps everyone but the owner out.
+    ASSERT_TRUE(runTask(api.updateChannelSettings("owner", owned, {{"is_locked", true}})).ok());
+    EXPECT_EQ(refusal("friend", owned), "not_allowed");
+    EXPECT_EQ(refusal("owner", owned), "");
+    ASSERT_TRUE(runTask(api.updateChannelSettings("owner", owned, {{"is_locked", false}})).ok());
+
     // Only the owner administers the channel.
     EXPECT_EQ(apiErrorOf(runVoidTask(api.banFromChannel("guest", owned, "friend"))), Kind::server);
     EXPECT_EQ(lastServerText, "not_owner");
