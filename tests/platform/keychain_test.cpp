@@ -1,5 +1,6 @@
 #include "platform/diagnostics.h"
 #include "platform/keychain.h"
+#include "support/scripted_keychain_backend.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,36 +14,7 @@ namespace {
 
 using Status = KeychainBackend::Status;
 
-struct Calls {
-    int reads = 0;
-    int writes = 0;
-};
-
-// A Secret Service stand-in that counts calls (in `calls`, which outlives it)
-// and fails or answers as told.
-class ScriptedBackend : public KeychainBackend {
-public:
-    explicit ScriptedBackend(Calls* calls = nullptr) : calls_(calls ? calls : &own_) {}
-
-    Read readResult{Status::failed, {}, QStringLiteral("locked")};
-    std::optional<QString> writeFailure = QStringLiteral("locked");
-
-    QString name() const override { return QStringLiteral("scripted"); }
-    Read read(const QString&) override
-    {
-        ++calls_->reads;
-        return readResult;
-    }
-    std::optional<QString> write(const QString&, const QByteArray&) override
-    {
-        ++calls_->writes;
-        return writeFailure;
-    }
-
-private:
-    Calls own_;
-    Calls* calls_;
-};
+using Calls = ScriptedKeychainBackend::Calls;
 
 class KeychainTest : public ::testing::Test {
 protected:
@@ -101,7 +73,7 @@ TEST_F(KeychainTest, SecretServiceWithoutABusFailsQuickly)
 TEST_F(KeychainTest, AFailingSecretServiceIsAFaultAndTheFileTakesOver)
 {
     Calls calls;
-    auto primary = std::make_unique<ScriptedBackend>(&calls);
+    auto primary = std::make_unique<ScriptedKeychainBackend>(&calls);
     auto fileBackend = std::make_unique<FileKeychainBackend>(directory());
     ASSERT_FALSE(fileBackend->write("tovrin.uid", "OLD-UID").has_value());
     Keychain keychain(std::move(primary), std::move(fileBackend));
@@ -122,7 +94,8 @@ TEST_F(KeychainTest, AFailingSecretServiceIsAFaultAndTheFileTakesOver)
 
 TEST_F(KeychainTest, AFailedWriteFallsBackToTheFile)
 {
-    auto primary = std::make_unique<ScriptedBackend>();
+    Calls calls;
+    auto primary = std::make_unique<ScriptedKeychainBackend>(&calls);
     primary->readResult = {Status::missing, {}, {}};
     Keychain keychain(std::move(primary), std::make_unique<FileKeychainBackend>(directory()));
 
@@ -136,7 +109,8 @@ TEST_F(KeychainTest, AFailedWriteFallsBackToTheFile)
 
 TEST_F(KeychainTest, AValueMissingFromTheSecretServiceIsFoundInTheFile)
 {
-    auto primary = std::make_unique<ScriptedBackend>();
+    Calls calls;
+    auto primary = std::make_unique<ScriptedKeychainBackend>(&calls);
     primary->readResult = {Status::missing, {}, {}};
     auto file = std::make_unique<FileKeychainBackend>(directory());
     ASSERT_FALSE(file->write("tovrin.uid", "KEPT").has_value());

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "models/saved_channel_slot.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// The user's saved channels (quick-bar slots, friends' channels among them) in
+// the server's order. Fetched again at every start; nothing is kept on disk.
+// GUI thread only; operations never throw and report through lastError.
+class FriendsStore : public QObject {
+    Q_OBJECT
+    // The slots ("slots" is a Qt keyword).
+    Q_PROPERTY(std::vector<SavedChannelSlot> savedSlots READ savedSlots NOTIFY savedSlotsChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(std::optional<QString> lastError READ lastError NOTIFY lastErrorChanged)
+
+public:
+    explicit FriendsStore(QObject* parent = nullptr);
+
+    // Overlapping loads all run; the list of the one that ends last stays.
+    QCoro::Task<void> load(QString uid);
+
+    const std::vector<SavedChannelSlot>& savedSlots() const { return savedSlots_; }
+    bool isLoading() const { return isLoading_; }
+    std::optional<QString> lastError() const { return lastError_; }
+
+signals:
+    void savedSlotsChanged();
+    void isLoadingChanged(bool isLoading);
+    void lastErrorChanged(const std::optional<QString>& lastError);
+
+private:
+    void setLoading(bool value);
+    void setLastError(const std::optional<QString>& value);
+
+    std::vector<SavedChannelSlot> savedSlots_;
+    bool isLoading_ = false;
+    std::optional<QString> lastError_;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/keychain.h"
+#include "platform/keychain_test_seam.h"
+#include "platform/server_test_seam.h"
+#include "platform/tovrin_haptics.h"
+#include "platform/user_defaults.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+// Every store test starts from an empty settings file and keychain.
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QSettings().clear();
+        QDir(FileKeychainBackend::defaultDirectory()).removeRecursively();
+        KeychainTestSeam::replaceShared(nullptr);
+        HapticLog::clear();
+    }
+
+    // Points the client at a loopback port nobody listens on.
+    static void pointAtClosedPort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        Server::setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)));
+    }
+
+    static QJsonObject bodyOf(const QByteArray& body) { return QJsonDocument::fromJson(body).object(); }
+
+    static int rigidImpacts()
+    {
+        int count = 0;
+        for (const HapticEvent& event : HapticLog::events())
+            count += event.style == ImpactStyle::Rigid && event.kind == HapticEvent::Kind::Impact;
+        return count;
+    }
+};
