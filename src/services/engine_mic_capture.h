@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/audio_input.h"
+#include "platform/ffmpeg_util.h"
+#include "platform/pcm_buffer.h"
+
+#include <QByteArray>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The state of a microphone tap on an audio engine. The engine owns one and
+// stops it; nothing starts it. GUI thread only.
+class EngineMicCapture {
+public:
+    void stop();
+
+    // Wired up by a capture that starts this tap (none does yet).
+    void setEngine(std::unique_ptr<AudioInputDevice> engine) { engine_ = std::move(engine); }
+    bool hasEngine() const { return engine_ != nullptr; }
+    int32_t framesEmitted() const { return framesEmitted_; }
+
+private:
+    std::unique_ptr<AudioInputDevice> engine_;
+    ff::Resampler converter_;
+    std::optional<PcmFormat> targetFormat_;
+    std::function<void(const QByteArray&)> onPCM_;
+    int32_t framesEmitted_ = 0;
+};
