@@ -3,7 +3,6 @@
 #include "support/scripted_keychain_backend.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -54,19 +53,17 @@ TEST_F(KeychainTest, FileBackendReportsAnEntryItCannotRead)
     EXPECT_FALSE(read.error.isEmpty());
 }
 
-TEST_F(KeychainTest, SecretServiceWithoutABusFailsQuickly)
+TEST_F(KeychainTest, SecretServiceWithoutABusIsAFailureNotAnEmptyEntry)
 {
     const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     EXPECT_FALSE(SecretServiceKeychainBackend::sessionBusOffered());
 
     SecretServiceKeychainBackend secrets(std::chrono::milliseconds(3000));
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_EQ(secrets.read("tovrin.uid").status, Status::failed);
+    const KeychainBackend::Read read = secrets.read("tovrin.uid");
+    EXPECT_EQ(read.status, Status::failed);
+    EXPECT_FALSE(read.error.isEmpty());
     EXPECT_TRUE(secrets.write("tovrin.uid", "x").has_value());
-    // Not a timing assertion on speed: only that neither job hung past its bound.
-    EXPECT_LT(clock.elapsed(), 2 * 3000 + 1000);
     qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
 }
 
