@@ -10,7 +10,7 @@ struct NamedColour {
     QRgb argb;
 };
 
-constexpr std::array<NamedColour, 12> kNamedColours{{
+constexpr std::array<NamedColour, 13> kNamedColours{{
     {SystemColor::Red, qRgba(255, 59, 48, 255)},
     {SystemColor::Orange, qRgba(255, 149, 0, 255)},
     {SystemColor::Yellow, qRgba(255, 204, 0, 255)},
@@ -23,6 +23,7 @@ constexpr std::array<NamedColour, 12> kNamedColours{{
     {SystemColor::Clear, qRgba(0, 0, 0, 0)},
     {SystemColor::Label, qRgba(0, 0, 0, 255)},
     {SystemColor::GroupedBackground, qRgba(242, 242, 247, 255)},
+    {SystemColor::Gray, qRgba(142, 142, 147, 255)},
 }};
 
 } // namespace

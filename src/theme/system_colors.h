@@ -19,6 +19,7 @@ enum class SystemColor {
     Clear,              // #000000 at opacity 0
     Label,              // primary label: #000000 (light appearance)
     GroupedBackground,  // #F2F2F7
+    Gray,               // #8E8E93
 };
 
 // The named colour at full strength.
