@@ -37,7 +37,7 @@ void setTextColour(QLabel* label, const QColor& colour)
 TunerLCDPanel::TunerLCDPanel(ThemeStore* theme, QWidget* parent)
     : QWidget(parent)
     , theme_(theme)
-    , glass_(new GlassLCDPanel(this))
+    , glass_(new GlassLCDPanel(theme, this))
 {
     auto* column = new QWidget;
     auto* layout = new QVBoxLayout(column);
@@ -79,9 +79,7 @@ QColor TunerLCDPanel::hintColour() const { return hint_->palette().color(QPalett
 
 void TunerLCDPanel::applyTheme()
 {
-    const QColor lcdBg = theme_->current().lcdBg;
-    const QColor ink = ThemeContrast::readable(lcdBg, false);
-    glass_->setLcdBackground(lcdBg);
+    const QColor ink = ThemeContrast::readable(theme_->current().lcdBg, false);
     row_->setInk(ink);
     setTextColour(status_, withOpacity(ink, 0.85));
     applyHint();
