@@ -3,6 +3,7 @@
 #include "views/key_face_painter.h"
 
 #include <QAbstractButton>
+#include <QVariantAnimation>
 
 // A framework button drawn as a bevelled plate whose content sinks by `depth`
 // and shrinks slightly while pressed (the tuner's step keys and the join key).
@@ -25,4 +26,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
     static constexpr qreal depth = 3;
+
+private:
+    void animatePress(qreal to);
+
+    QVariantAnimation press_;
+    qreal pressProgress_ = 0;
 };

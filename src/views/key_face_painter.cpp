@@ -64,14 +64,15 @@ void paintBevelBackground(QPainter& painter, const QRectF& rect, const BevelStyl
     painter.restore();
 }
 
-void applyPressedTransform(QPainter& painter, const QRectF& rect, qreal depth, bool pressed)
+void applyPressedTransform(QPainter& painter, const QRectF& rect, qreal depth, qreal press)
 {
-    if (!pressed)
+    if (press <= 0)
         return;
     const QPointF centre = rect.center();
-    painter.translate(0, depth);
+    const qreal scale = 1 - 0.03 * press;
+    painter.translate(0, depth * press);
     painter.translate(centre);
-    painter.scale(0.97, 0.97);
+    painter.scale(scale, scale);
     painter.translate(-centre);
 }
 
@@ -100,7 +101,7 @@ void paintSquarePushFace(QPainter& painter, const QRectF& square, const PushFace
     const qreal side = square.width();
     const qreal a = 0.05 * side;
     const qreal b = 0.10 * side;
-    const qreal dy = pushFaceCapOffset(style.pressed);
+    const qreal dy = style.capOffset.value_or(pushFaceCapOffset(style.pressed));
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);

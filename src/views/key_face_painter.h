@@ -6,6 +6,7 @@
 #include <QRectF>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -38,8 +39,10 @@ struct BevelStyle {
 };
 void paintBevelBackground(QPainter& painter, const QRectF& rect, const BevelStyle& style);
 
-// The 3D press of a label: down by `depth` and shrunk to 0.97 about the centre.
-void applyPressedTransform(QPainter& painter, const QRectF& rect, qreal depth, bool pressed);
+// The 3D press of a label: down by `depth` and shrunk to 0.97 about the centre
+// when `press` is 1, at rest when 0 (values between while it animates).
+void applyPressedTransform(QPainter& painter, const QRectF& rect, qreal depth, qreal press);
+inline constexpr int pressAnimationMs = 70;
 
 // The small square LED of a push face, `rect` being its body.
 void paintSquareLED(QPainter& painter, const QRectF& rect, bool on);
@@ -50,6 +53,8 @@ struct PushFaceStyle {
     bool ledOn = false;
     ArcadeButtonSlot slot = ArcadeButtonSlot::leading;
     bool pressed = false;
+    // Where the cap is while it moves; the rest or pressed position otherwise.
+    std::optional<qreal> capOffset;
 };
 
 // Vertical travel of the cap: 3 points down while pressed, 5 up at rest.

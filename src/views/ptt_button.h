@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QVariantAnimation>
 #include <QWidget>
 
 #include <optional>
@@ -58,4 +59,6 @@ private:
     std::optional<int> seconds_;
     bool pressed_ = false;
     int releaseToken_ = 0;
+    qreal capOffset_;
+    QVariantAnimation capSpring_;
 };
