@@ -4,6 +4,7 @@
 #include "platform/tovrin_haptics.h"
 #include "theme/theme_store.h"
 #include "views/bevel_button.h"
+#include "views/face_label.h"
 #include "views/view_fonts.h"
 
 #include <QHBoxLayout>
@@ -83,13 +84,10 @@ ChannelBandSubSteppers::ChannelBandSubSteppers(ThemeStore* theme, qreal layoutSc
         box->setSpacing(qRound(5 * layoutScale));
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        auto* caption = new QLabel(label, this);
-        caption->setFont(ViewFonts::font(11 * layoutScale, QFont::Black, ViewFonts::Design::rounded));
-        value = new QLabel(this);
-        value->setFont(ViewFonts::font(14 * layoutScale, QFont::Bold, ViewFonts::Design::monospaced));
+        QLabel* caption = faceLabel(this, ViewFonts::font(11 * layoutScale, QFont::Black, ViewFonts::Design::rounded));
+        caption->setText(label);
+        value = faceLabel(this, ViewFonts::font(14 * layoutScale, QFont::Bold, ViewFonts::Design::monospaced));
         for (QLabel* text : {caption, value}) {
-            text->setTextFormat(Qt::PlainText);
-            text->setAlignment(Qt::AlignCenter);
             texts->addWidget(text);
             texts_.append(text);
         }
@@ -138,9 +136,6 @@ void ChannelBandSubSteppers::setChannelNumber(qint64 channel)
 void ChannelBandSubSteppers::applyTheme()
 {
     const QColor ink = theme_->current().onBody();
-    for (QLabel* text : texts_) {
-        QPalette palette = text->palette();
-        palette.setColor(QPalette::WindowText, ink);
-        text->setPalette(palette);
-    }
+    for (QLabel* text : texts_)
+        setTextColour(text, ink);
 }

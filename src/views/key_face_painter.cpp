@@ -1,5 +1,7 @@
 #include "views/key_face_painter.h"
 
+#include "theme/system_colors.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -8,12 +10,6 @@
 QColor grey(qreal w, qreal opacity)
 {
     return QColor::fromRgbF(float(w), float(w), float(w), float(opacity));
-}
-
-QColor faded(QColor colour, qreal factor)
-{
-    colour.setAlphaF(float(colour.alphaF() * factor));
-    return colour;
 }
 
 QLinearGradient verticalGradient(const QRectF& rect, const std::vector<QColor>& stops)
@@ -37,10 +33,10 @@ void paintShadow(QPainter& painter, const QPainterPath& shape, const QColor& col
     }
     // No blur in QPainter: rings of falling opacity around a faint core.
     const int rings = int(std::ceil(radius));
-    painter.fillPath(moved, faded(colour, 0.5));
+    painter.fillPath(moved, withOpacity(colour, 0.5));
     painter.setBrush(Qt::NoBrush);
     for (int i = rings; i >= 1; --i) {
-        painter.setPen(QPen(faded(colour, 0.5 / rings), 2.0 * i));
+        painter.setPen(QPen(withOpacity(colour, 0.5 / rings), 2.0 * i));
         painter.drawPath(moved);
     }
     painter.restore();

@@ -20,8 +20,6 @@ enum class ArcadeButtonSlot { leading, middle, trailing };
 
 // An sRGB grey of white level w.
 QColor grey(qreal w, qreal opacity = 1);
-// A colour with its opacity multiplied by `factor`.
-QColor faded(QColor colour, qreal factor);
 
 // A top-to-bottom gradient through evenly spaced stops.
 QLinearGradient verticalGradient(const QRectF& rect, const std::vector<QColor>& stops);

@@ -1,6 +1,7 @@
 #include "views/ptt_button.h"
 
 #include "platform/tovrin_haptics.h"
+#include "theme/system_colors.h"
 #include "views/hold_button_reader.h"
 #include "views/key_face_painter.h"
 #include "views/label_stack.h"
@@ -178,11 +179,11 @@ void PTTButton::paintEvent(QPaintEvent*)
     if (isCounting()) {
         top.font = ViewFonts::font(s * 0.34, QFont::Black, ViewFonts::Design::rounded);
         bottom.font = ViewFonts::font(s * 0.08, QFont::Bold, ViewFonts::Design::rounded);
-        bottom.colour = faded(Qt::white, 0.9);
+        bottom.colour = withOpacity(Qt::white, 0.9);
     } else {
         top.font = ViewFonts::font(s * 0.22, QFont::Black, ViewFonts::Design::rounded);
         bottom.font = ViewFonts::font(s * 0.07, QFont::Bold, ViewFonts::Design::rounded);
-        bottom.colour = faded(Qt::white, 0.85);
+        bottom.colour = withOpacity(Qt::white, 0.85);
     }
 
     QPainter painter(this);

@@ -9,6 +9,7 @@
 #include "theme/themed_background_views.h"
 #include "views/channel_band_sub_steppers.h"
 #include "views/compact_join_channel_button.h"
+#include "views/face_label.h"
 #include "views/key_face_painter.h"
 #include "views/tovrin_action_button_strip.h"
 #include "views/tuner_lcd_panel.h"
@@ -125,14 +126,6 @@ private:
     QColor ink_ = Qt::black;
 };
 
-void setTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::ButtonText, colour);
-    widget->setPalette(palette);
-}
-
 bool present(const std::optional<QString>& text)
 {
     return text && !text->isEmpty();
@@ -168,9 +161,7 @@ void TovrinShellView::build()
     auto* status = new QHBoxLayout;
     status->setSpacing(6 - 4);  // the lamp widget carries 4 points of glow room
     lamp_ = new StatusLamp(this);
-    statusWord_ = new QLabel(this);
-    statusWord_->setTextFormat(Qt::PlainText);
-    statusWord_->setFont(ViewFonts::font(11, QFont::Black, ViewFonts::Design::monospaced));
+    statusWord_ = faceLabel(this, ViewFonts::font(11, QFont::Black, ViewFonts::Design::monospaced));
     status->addWidget(lamp_);
     status->addWidget(statusWord_);
     header->addLayout(status);
@@ -192,11 +183,7 @@ void TovrinShellView::build()
     column->addWidget(steppers_);
 
     // Error line and microphone banner.
-    errorLine_ = new QLabel(this);
-    errorLine_->setTextFormat(Qt::PlainText);
-    errorLine_->setWordWrap(true);
-    errorLine_->setAlignment(Qt::AlignCenter);
-    errorLine_->setFont(ViewFonts::caption2());
+    errorLine_ = faceLabel(this, ViewFonts::caption2(), true);
     setTextColour(errorLine_, systemColor(SystemColor::Red));
     errorLine_->setContentsMargins(12, 0, 12, 0);
     column->addWidget(errorLine_);
@@ -205,11 +192,7 @@ void TovrinShellView::build()
     auto* banner = new QVBoxLayout(micBanner_);
     banner->setContentsMargins(12, 0, 12, 0);
     banner->setSpacing(4);
-    micText_ = new QLabel(micBanner_);
-    micText_->setTextFormat(Qt::PlainText);
-    micText_->setWordWrap(true);
-    micText_->setAlignment(Qt::AlignCenter);
-    micText_->setFont(ViewFonts::caption2());
+    micText_ = faceLabel(micBanner_, ViewFonts::caption2(), true);
     setTextColour(micText_, systemColor(SystemColor::Orange));
     micSettings_ = new QPushButton(QStringLiteral("Open Microphone Settings"), micBanner_);
     micSettings_->setFlat(true);

@@ -4,6 +4,7 @@
 #include "theme/system_colors.h"
 #include "theme/theme_contrast.h"
 #include "theme/theme_store.h"
+#include "views/face_label.h"
 #include "views/glass_lcd_panel.h"
 #include "views/swipeable_frequency_lcd.h"
 #include "views/view_fonts.h"
@@ -14,26 +15,6 @@
 const QString TunerLCDPanel::validHint = QStringLiteral("tap \u25B2\u25BC or swipe digit \u00B7 then JOIN");
 const QString TunerLCDPanel::outOfRangeHint = QStringLiteral("out of range \u2014 JOIN snaps to nearest valid");
 
-namespace {
-
-QLabel* lcdLabel(QWidget* parent, const QFont& font)
-{
-    auto* label = new QLabel(parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignCenter);
-    label->setFont(font);
-    return label;
-}
-
-void setTextColour(QLabel* label, const QColor& colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
-}  // namespace
-
 TunerLCDPanel::TunerLCDPanel(ThemeStore* theme, QWidget* parent)
     : QWidget(parent)
     , theme_(theme)
@@ -43,9 +24,9 @@ TunerLCDPanel::TunerLCDPanel(ThemeStore* theme, QWidget* parent)
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    status_ = lcdLabel(column, ViewFonts::font(13, QFont::Bold, ViewFonts::Design::monospaced));
+    status_ = faceLabel(column, ViewFonts::font(13, QFont::Bold, ViewFonts::Design::monospaced));
     row_ = new SwipeableFrequencyLCD(column);
-    hint_ = lcdLabel(column, ViewFonts::font(10, QFont::DemiBold, ViewFonts::Design::monospaced));
+    hint_ = faceLabel(column, ViewFonts::font(10, QFont::DemiBold, ViewFonts::Design::monospaced));
     layout->addWidget(status_);
     layout->addWidget(row_);
     layout->addWidget(hint_);
