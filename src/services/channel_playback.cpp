@@ -1,0 +1,141 @@
+#include "services/channel_playback.h"
+
+#include "legal/app_legal.h"
+#include "platform/audio_engine.h"
+#include "platform/diagnostics.h"
+
+#include <algorithm>
+#include <cmath>
+
+ChannelPlayback::ChannelPlayback(Hooks hooks, QObject* parent) : QObject(parent), hooks_(std::move(hooks)) {}
+
+ChannelPlayback::~ChannelPlayback() = default;
+
+bool ChannelPlayback::engineRunning() const { return playEngine_ && playEngine_->isRunning(); }
+
+void ChannelPlayback::dropEngine()
+{
+    if (playEngine_) {
+        // Stopping may take the sound server a moment: done from the event loop.
+        playEngine_->setParent(nullptr);
+        playEngine_->deleteLater();
+    }
+    forgetPlayers();
+}
+
+void ChannelPlayback::forgetPlayers()
+{
+    playEngine_ = nullptr;
+    rxPlayers_.clear();
+    rxPlayerCursor_ = 0;
+    streamPlayer_.reset();
+    // A keep-alive queued on the old engine will never be heard of again.
+    keepaliveScheduled_ = false;
+    ++engineGeneration_;
+}
+
+void ChannelPlayback::startPlaybackEngine()
+{
+    if (hooks_.removeSharedEngineMicTap)
+        hooks_.removeSharedEngineMicTap();
+    dropEngine();
+
+    auto* engine = new AudioEngine(kSampleRate, this);
+    std::vector<PlayerQueue*> players;
+    for (int i = 0; i < kPlayers; ++i)
+        players.push_back(engine->attachPlayer());
+    engine->setOutputVolume(1.0f);
+    if (!engine->start()) {
+        Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] RX engine FAIL: ") + engine->errorText());
+        delete engine;
+        return;
+    }
+    playEngine_ = engine;
+    rxPlayers_ = std::move(players);
+    for (PlayerQueue* player : rxPlayers_)
+        if (!player->isPlaying())
+            player->play();
+    Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] RX engine started players=%1 wire=%2 float32 build=%3")
+                               .arg(kPlayers)
+                               .arg(kSampleRate)
+                               .arg(AppLegal::buildNumber()));
+}
+
+void ChannelPlayback::ensurePlaybackRunning()
+{
+    if (!hooks_.isLive || !hooks_.isLive())
+        return;
+    if (!playEngine_ || rxPlayers_.empty()) {
+        startPlaybackEngine();
+        return;
+    }
+    if (!playEngine_->isRunning() && !playEngine_->start()) {
+        Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] ensurePlayback restart: ") + playEngine_->errorText());
+        startPlaybackEngine();
+        return;
+    }
+    for (PlayerQueue* player : rxPlayers_)
+        if (!player->isPlaying())
+            player->play();
+    playEngine_->setOutputVolume(1.0f);
+}
+
+void ChannelPlayback::scheduleVoiceBuffer(std::vector<float> buffer)
+{
+    if (rxPlayers_.empty())
+        return;
+    if (!engineRunning()) {
+        ensurePlaybackRunning();
+        if (!engineRunning() || rxPlayers_.empty())
+            return;
+    }
+    // A stream keeps its queue while it has audio there; a new one moves on.
+    if (!streamPlayer_ || !rxPlayers_[size_t(*streamPlayer_)]->hasPendingAudio()) {
+        streamPlayer_ = rxPlayerCursor_ % int(rxPlayers_.size());
+        ++rxPlayerCursor_;
+    }
+    PlayerQueue* player = rxPlayers_[size_t(*streamPlayer_)];
+    player->schedule(std::move(buffer));
+    if (!player->isPlaying())
+        player->play();
+}
+
+void ChannelPlayback::tearDownPlaybackAsync() { dropEngine(); }
+
+void ChannelPlayback::hardStopPlaybackEngine()
+{
+    if (playEngine_) {
+        for (PlayerQueue* player : rxPlayers_)
+            player->stop();
+        playEngine_->stop();
+        delete playEngine_;
+    }
+    forgetPlayers();
+}
+
+void ChannelPlayback::setBackgroundRadioActive(bool active) { backgroundRadioActive_ = active; }
+
+void ChannelPlayback::scheduleSilentKeepaliveIfNeeded()
+{
+    if (!hooks_.isLive || !hooks_.isLive() || !backgroundRadioActive_ || keepaliveScheduled_ || rxPlayers_.empty())
+        return;
+    ensurePlaybackRunning();
+    if (!engineRunning() || rxPlayers_.empty())
+        return;
+    const int frames = std::max(1, int(std::lround(kSampleRate * kKeepaliveSeconds)));
+    keepaliveScheduled_ = true;
+    PlayerQueue* first = rxPlayers_.front();
+    QPointer<ChannelPlayback> self(this);
+    const quint64 generation = engineGeneration_;
+    first->schedule(std::vector<float>(size_t(frames), 0.0f),
+                    [self, generation] {
+                        if (!self || self->engineGeneration_ != generation)
+                            return;
+                        self->keepaliveScheduled_ = false;
+                        if (self->backgroundRadioActive_)
+                            self->scheduleSilentKeepaliveIfNeeded();
+                    },
+                    PlayerQueue::Kind::filler);
+    if (!first->isPlaying())
+        first->play();
+}
