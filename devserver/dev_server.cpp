@@ -1,5 +1,7 @@
 #include "dev_server.h"
 
+#include "low_delay_tcp_server.h"
+
 #include <QHostAddress>
 #include <QWebSocket>
 
@@ -10,10 +12,10 @@ DevServer::DevServer(QObject* parent)
 
     // The upgrade only reaches newWebSocketConnection when a route matches the
     // path; a plain GET there is told to upgrade.
-    http_.route(QStringLiteral("/v1/live/<arg>"), [](int, const QHttpServerRequest& request) {
-        if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
-            return QHttpServerResponse(QHttpServerResponder::StatusCode::SwitchingProtocols);
-        return QHttpServerResponse(QHttpServerResponder::StatusCode::UpgradeRequired);
+    // Writing any reply to the upgrade request itself corrupts the handshake.
+    http_.route(QStringLiteral("/v1/live/<arg>"), [](int, const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+        if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) != 0)
+            responder.write(QHttpServerResponder::StatusCode::UpgradeRequired);
     });
     connect(&http_, &QHttpServer::newWebSocketConnection, this, [this] {
         while (auto socket = http_.nextPendingWebSocketConnection())
@@ -25,5 +27,11 @@ DevServer::DevServer(QObject* parent)
 
 quint16 DevServer::listen(quint16 port)
 {
-    return http_.listen(QHostAddress::LocalHost, port);
+    auto* tcp = new LowDelayTcpServer(this);
+    if (!tcp->listen(QHostAddress::LocalHost, port)) {
+        delete tcp;
+        return 0;
+    }
+    http_.bind(tcp);
+    return tcp->serverPort();
 }

@@ -1,0 +1,28 @@
+#include "platform/text_characters.h"
+
+#include <QTextBoundaryFinder>
+
+namespace TextCharacters {
+
+qsizetype count(const QString& text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype n = 0;
+    while (finder.toNextBoundary() != -1)
+        ++n;
+    return n;
+}
+
+QString prefix(const QString& text, qsizetype limit)
+{
+    if (limit <= 0)
+        return QString();
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype n = 0; n < limit; ++n) {
+        if (finder.toNextBoundary() == -1)
+            return text;
+    }
+    return text.left(finder.position());
+}
+
+}  // namespace TextCharacters

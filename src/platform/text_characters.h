@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Characters as a reader counts them: grapheme clusters, so an emoji with its
+// modifiers or a letter with its accents is one character, not several code units.
+namespace TextCharacters {
+
+qsizetype count(const QString& text);
+// The first `limit` characters of the text (all of it when it is shorter).
+QString prefix(const QString& text, qsizetype limit);
+
+}  // namespace TextCharacters

@@ -1,0 +1,436 @@
+#include "services/channel_audio_service.h"
+
+#include "legal/app_legal.h"
+#include "platform/diagnostics.h"
+#include "platform/server.h"
+#include "platform/tovrin_log.h"
+#include "platform/web_socket_open.h"
+#include "services/tovrin_audio_pipeline.h"
+
+#include <QJsonDocument>
+#include <QTcpSocket>
+
+#include <algorithm>
+
+const QByteArray ChannelAudioService::sfxPrefix("\xFF\x51\x46\x01", 4);
+const QByteArray ChannelAudioService::utterancePlayPrefix("\xFF\x51\x46\x03", 4);
+
+namespace {
+
+// The largest text or binary message the engine accepts; a "joined" with a
+// long chat history stays well below it.
+constexpr quint64 maxIncomingMessage = 4 * 1024 * 1024;
+
+// The text form of an object's "type" value, "?" when it has none.
+QString typeTextOf(const QJsonObject& object)
+{
+    const QJsonValue type = object.value(QLatin1String("type"));
+    if (type.isUndefined())
+        return QStringLiteral("?");
+    if (type.isString())
+        return type.toString();
+    const QByteArray wrapped = QJsonDocument(QJsonArray{type}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
+}
+
+// Writes one frame once the socket is open, as a socket that queues early
+// sends would; returns the failure's text, or none when the socket took it.
+QCoro::Task<std::optional<QString>> deliver(QPointer<QWebSocket> socket, QByteArray payload, bool binary,
+                                            std::chrono::milliseconds openTimeout)
+{
+    const bool open = co_await waitUntilOpen(socket, openTimeout);
+    if (!socket)
+        co_return QStringLiteral("socket closed");
+    if (!open)
+        co_return socket->errorString().isEmpty() ? QStringLiteral("socket not connected") : socket->errorString();
+    const qint64 written = binary ? socket->sendBinaryMessage(payload) : socket->sendTextMessage(QString::fromUtf8(payload));
+    if (written != payload.size())
+        co_return socket->errorString();
+    co_return std::nullopt;
+}
+
+// The voice pipe's hooks: they hold the engine weakly and answer false once it is gone.
+QCoro::Task<bool> sendJSONThrough(QPointer<ChannelAudioService> engine, QJsonObject object)
+{
+    if (!engine)
+        co_return false;
+    const QString label = typeTextOf(object);
+    co_return co_await engine->sendJSONAwait(std::move(object), label);
+}
+
+QCoro::Task<bool> sendBinaryThrough(QPointer<ChannelAudioService> engine, QByteArray frame)
+{
+    if (!engine)
+        co_return false;
+    co_return co_await engine->sendDataAwait(std::move(frame), QStringLiteral("voice-pipe-chunk"));
+}
+
+}  // namespace
+
+void ChannelAudioService::SocketCloser::operator()(QWebSocket* socket) const
+{
+    if (socket->state() != QAbstractSocket::UnconnectedState)
+        socket->close(QWebSocketProtocol::CloseCodeGoingAway);
+    socket->deleteLater();
+}
+
+ChannelAudioService::ChannelAudioService(QObject* parent)
+    : QObject(parent), voicePipe_(std::make_unique<TovrinVoicePipe>())
+{
+    reconnectTimer_.setSingleShot(true);
+    reconnectTimer_.setTimerType(Qt::PreciseTimer);
+    reconnectTimer_.setInterval(std::chrono::milliseconds(1000));
+    QObject::connect(&reconnectTimer_, &QTimer::timeout, this, &ChannelAudioService::reconnectWebSocket);
+}
+
+ChannelAudioService::~ChannelAudioService()
+{
+    reconnectTimer_.stop();
+    dropSocket();
+}
+
+void ChannelAudioService::setTimingForTesting(std::chrono::milliseconds openTimeout, std::chrono::milliseconds reconnectDelay)
+{
+    openTimeout_ = openTimeout;
+    reconnectTimer_.setInterval(reconnectDelay);
+}
+
+// ---- published state ----
+
+void ChannelAudioService::setIsTransmitting(bool value)
+{
+    if (std::exchange(isTransmitting_, value) != value)
+        emit isTransmittingChanged();
+}
+
+void ChannelAudioService::setPttSecondsRemaining(std::optional<qint64> value)
+{
+    if (std::exchange(pttSecondsRemaining_, value) != value)
+        emit pttSecondsRemainingChanged();
+}
+
+void ChannelAudioService::setIsLive(bool value)
+{
+    if (std::exchange(isLive_, value) != value)
+        emit isLiveChanged();
+}
+
+void ChannelAudioService::setListenerCount(qint64 value)
+{
+    if (std::exchange(listenerCount_, value) != value)
+        emit listenerCountChanged();
+}
+
+void ChannelAudioService::setTransmitError(std::optional<QString> value)
+{
+    if (transmitError_ != value) {
+        transmitError_ = std::move(value);
+        emit transmitErrorChanged();
+    }
+}
+
+void ChannelAudioService::setChatMessages(QList<ChatMessage> value)
+{
+    if (chatMessages_ != value) {
+        chatMessages_ = std::move(value);
+        emit chatMessagesChanged();
+    }
+}
+
+void ChannelAudioService::setChannelRoster(QList<ChannelRosterMember> value)
+{
+    if (channelRoster_ != value) {
+        channelRoster_ = std::move(value);
+        emit channelRosterChanged();
+    }
+}
+
+void ChannelAudioService::setKickReason(std::optional<QString> value)
+{
+    if (kickReason_ != value) {
+        kickReason_ = std::move(value);
+        emit kickReasonChanged();
+    }
+}
+
+void ChannelAudioService::setMicDeniedNeedsSettings(bool value)
+{
+    if (std::exchange(micDeniedNeedsSettings_, value) != value)
+        emit micDeniedNeedsSettingsChanged();
+}
+
+void ChannelAudioService::setPagerCooldownRemaining(std::optional<qint64> value)
+{
+    if (std::exchange(pagerCooldownRemaining_, value) != value)
+        emit pagerCooldownRemainingChanged();
+}
+
+void ChannelAudioService::setVoiceFilter(const QString& filter)
+{
+    if (voiceFilter_ == filter)
+        return;
+    voiceFilter_ = filter;
+    emit voiceFilterChanged();
+    sendVoiceFilter(filter);
+}
+
+// ---- connect, disconnect, reconnect ----
+
+QCoro::Task<void> ChannelAudioService::connect(int channel, QString uid, QString displayName, QString radioId,
+                                               QSet<QString> blockedUIDs)
+{
+    disconnect();
+    const quint64 attempt = connectGeneration_;
+
+    chatUid_ = uid;
+    chatDisplayName_ = displayName;
+    chatRadioId_ = radioId;
+    blockedUIDs_ = std::move(blockedUIDs);
+    setChatMessages({});
+    setChannelRoster({});
+    setKickReason(std::nullopt);
+
+    targetFormat_ = PcmFormat{PcmFormat::Sample::int16, 16000, 1, true};
+    playFormat_ = PcmFormat{PcmFormat::Sample::float32, 16000, 1, false};
+
+    const QPointer<ChannelAudioService> self(this);
+    co_await activateSessionAsync(true);
+    // A leave or retune while the session woke up wins over this connect.
+    if (!self || connectGeneration_ != attempt)
+        co_return;
+
+    TovrinVoicePipe::armLoudspeaker(QStringLiteral("pre-connect"));
+    startPlaybackEngine(false);
+
+    const QUrl url = Server::liveURL(channel, uid);
+    if (!url.isValid() || url.host().isEmpty()) {
+        tearDownPlaybackAsync();
+        co_return;
+    }
+    TovrinAudioPipeline::receiveBus().bypassProcessing = true;
+
+    pagerPacketsSent_ = 0;
+    pagerPacketsRecv_ = 0;
+    chatPacketsSent_ = 0;
+    openSocket(url);
+
+    liveChannel_ = channel;
+    liveUID_ = uid;
+    setIsLive(true);
+
+    installSessionObserversIfNeeded();
+    sendVoiceFilter(voiceFilter_);
+    wireVoicePipe();
+
+    TovrinLog::audio(QStringLiteral("[mac] connect ch=%1 build=%2 path=voice-pipe-aac-28").arg(channel).arg(AppLegal::buildNumber()));
+    checkMicrophoneAfterConnect();
+}
+
+void ChannelAudioService::disconnect()
+{
+    Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] disconnect"));
+
+    ++transmitGeneration_;
+    ++connectGeneration_;
+    cancelPTTTimers();
+    setPttSecondsRemaining(std::nullopt);
+    setPagerCooldownRemaining(std::nullopt);
+    pagerCooldownTask_.stop();
+
+    rxActive_ = false;
+    reconnectTimer_.stop();
+    dropSocket();
+
+    stopMicCaptureAsync();
+    tearDownPlaybackAsync();
+
+    voicePipe_->reset();
+    voicePipe_->sendJSON = nullptr;
+    voicePipe_->sendBinary = nullptr;
+
+    activeClipID_.reset();
+    targetFormat_.reset();
+    playFormat_.reset();
+
+    setIsLive(false);
+    setListenerCount(0);
+    setChatMessages({});
+    setChannelRoster({});
+    chatUid_.clear();
+
+    liveChannel_ = 0;
+    liveUID_.clear();
+    backgroundRadioActive_ = false;
+    keepaliveScheduled_ = false;
+}
+
+void ChannelAudioService::reconnectWebSocket()
+{
+    const QUrl url = liveChannel_ > 0 && !liveUID_.isEmpty() ? Server::liveURL(liveChannel_, liveUID_) : QUrl();
+    if (!url.isValid() || url.host().isEmpty()) {
+        setIsLive(false);
+        rxActive_ = false;
+        return;
+    }
+    Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] WS reconnect ch=%1").arg(liveChannel_));
+    openSocket(url);
+    setIsLive(true);
+    sendVoiceFilter(voiceFilter_);
+    if (backgroundRadioActive_) {
+        enterBackgroundRadioMode();
+    } else {
+        ensurePlaybackRunning(false);
+        activateSessionFireAndForget(false);
+    }
+}
+
+// ---- the socket ----
+
+void ChannelAudioService::openSocket(const QUrl& url)
+{
+    dropSocket();
+    ++socketGeneration_;
+    task_.reset(new QWebSocket());
+    QWebSocket* socket = task_.get();
+    socket->setMaxAllowedIncomingMessageSize(maxIncomingMessage);
+    socket->setMaxAllowedIncomingFrameSize(maxIncomingMessage);
+
+    // Small frames go out at once. QWebSocket keeps its TCP socket as a child.
+    QObject::connect(socket, &QWebSocket::connected, socket, [socket] {
+        if (auto* tcp = socket->findChild<QTcpSocket*>())
+            tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    });
+
+    // A handshake that never completes counts as a failure of the socket.
+    auto* openTimer = new QTimer(socket);
+    openTimer->setSingleShot(true);
+    QObject::connect(openTimer, &QTimer::timeout, socket, [socket] {
+        if (socket->state() != QAbstractSocket::ConnectedState)
+            socket->abort();
+    });
+    QObject::connect(socket, &QWebSocket::connected, openTimer, &QTimer::stop);
+    openTimer->start(openTimeout_);
+
+    rxActive_ = true;
+    receiveLoopUnlocked();
+    socket->open(url);
+}
+
+void ChannelAudioService::dropSocket()
+{
+    if (!task_)
+        return;
+    ++socketGeneration_;
+    QObject::disconnect(task_.get(), nullptr, this, nullptr);
+    task_.reset();
+}
+
+QPointer<QWebSocket> ChannelAudioService::sendSocket() const
+{
+    return task_.get();
+}
+
+void ChannelAudioService::receiveLoopUnlocked()
+{
+    QWebSocket* socket = task_.get();
+    if (!socket)
+        return;
+    const quint64 generation = socketGeneration_;
+    QObject::connect(socket, &QWebSocket::textMessageReceived, this, [this, generation](const QString& text) {
+        if (generation == socketGeneration_)
+            handleJSON(text);
+    });
+    QObject::connect(socket, &QWebSocket::binaryMessageReceived, this, [this, generation](const QByteArray& frame) {
+        if (generation == socketGeneration_)
+            enqueueRXPCM(frame);
+    });
+    // Queued, so a failure is handled after the messages that came before it
+    // and never inside the call that opened or closed the socket.
+    QObject::connect(socket, &QWebSocket::disconnected, this, [this, generation] { onReceiveFailure(generation); },
+                     Qt::QueuedConnection);
+}
+
+void ChannelAudioService::onReceiveFailure(quint64 generation)
+{
+    // A socket the engine has already replaced or closed: its failure is not the current connection's.
+    if (generation != socketGeneration_ || !task_)
+        return;
+    QString reason = task_->errorString();
+    if (reason.isEmpty())
+        reason = QStringLiteral("closed code=%1").arg(int(task_->closeCode()));
+    Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] WS recv fail: ") + reason);
+
+    dropSocket();
+    if (liveChannel_ > 0 && !liveUID_.isEmpty()) {
+        // isLive stays as it is during the wait; one reconnect at a time.
+        if (!reconnectTimer_.isActive())
+            reconnectTimer_.start();
+    } else {
+        setIsLive(false);
+        rxActive_ = false;
+    }
+}
+
+void ChannelAudioService::wireVoicePipe()
+{
+    const QPointer<ChannelAudioService> self(this);
+    voicePipe_->sendJSON = [self](QJsonObject object) { return sendJSONThrough(self, std::move(object)); };
+    voicePipe_->sendBinary = [self](QByteArray frame) { return sendBinaryThrough(self, std::move(frame)); };
+    voicePipe_->stopEngines = [self] {
+        if (self)
+            self->hardStopPlaybackEngine();
+    };
+}
+
+// ---- send primitives ----
+
+void ChannelAudioService::sendJSON(QJsonObject object, std::optional<QString> label)
+{
+    sendJSONAwait(std::move(object), std::move(label));
+}
+
+QCoro::Task<bool> ChannelAudioService::sendJSONAwait(QJsonObject object, std::optional<QString> label)
+{
+    const QString type = typeTextOf(object);
+    const QPointer<QWebSocket> socket = sendSocket();
+    if (!socket) {
+        Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] JSON SEND FAIL no-ws type=") + type);
+        co_return false;
+    }
+    const QString name = label.value_or(type);
+    const QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    // Nothing of the engine is touched after this point: it may be gone by then.
+    const std::optional<QString> failure = co_await deliver(socket, text, false, openTimeout_);
+    if (failure) {
+        Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] JSON SEND FAIL type=%1 err=%2").arg(name, *failure));
+        co_return false;
+    }
+    Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] JSON SEND OK type=") + name);
+    co_return true;
+}
+
+QCoro::Task<bool> ChannelAudioService::sendDataAwait(QByteArray data, QString label)
+{
+    const QPointer<QWebSocket> socket = sendSocket();
+    if (!socket) {
+        Diagnostics::printLine(QStringLiteral("[TovrinPTT][mac] %1 FAIL no-ws").arg(label));
+        co_return false;
+    }
+    const std::optional<QString> failure = co_await deliver(socket, std::move(data), true, openTimeout_);
+    if (failure) {
+        Diagnostics::printLine(QStringLiteral("[TovrinPTT][mac] %1 FAIL %2").arg(label, *failure));
+        co_return false;
+    }
+    co_return true;
+}
+
+void ChannelAudioService::sendVoiceFilter(const QString&)
+{
+    // Presets shape the voice on this device only; the server is always told "normal".
+    sendJSON(QJsonObject{{"type", "voice_filter"}, {"filter", "normal"}});
+}
+
+double ChannelAudioService::mediaClock()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}

@@ -1,0 +1,259 @@
+#pragma once
+
+#include "models/chat_message.h"
+#include "services/tovrin_voice_pipe.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+#include <QWebSocket>
+
+#include <qcoro/qcorotask.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The live channel engine: the one WebSocket of the joined channel, its
+// protocol in both directions, the chat list, roster and reactions, and the
+// live state the screens observe. The transmit, pager and playback operations
+// live in their own source files (channel_audio_service_*.cpp).
+//
+// Threads: built, called and destroyed on the GUI thread. The socket is used
+// only there, so received frames and texts are handled there too, in the
+// order the socket delivers them.
+//
+// Connection life: Closed (no socket, liveChannel 0) → connect → Open (socket,
+// isLive) → a receive failure drops and closes the socket, isLive stays true,
+// and one reconnect 1 s later opens a new socket → Open again; disconnect or
+// "kicked" → Closed from anywhere. Every socket gets a new generation number;
+// a callback of an older generation does nothing.
+class ChannelAudioService : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isTransmitting READ isTransmitting NOTIFY isTransmittingChanged)
+    Q_PROPERTY(std::optional<qint64> pttSecondsRemaining READ pttSecondsRemaining NOTIFY pttSecondsRemainingChanged)
+    Q_PROPERTY(bool isLive READ isLive NOTIFY isLiveChanged)
+    Q_PROPERTY(qint64 listenerCount READ listenerCount NOTIFY listenerCountChanged)
+    Q_PROPERTY(std::optional<QString> transmitError READ transmitError NOTIFY transmitErrorChanged)
+    Q_PROPERTY(QList<ChatMessage> chatMessages READ chatMessages NOTIFY chatMessagesChanged)
+    Q_PROPERTY(QList<ChannelRosterMember> channelRoster READ channelRoster NOTIFY channelRosterChanged)
+    Q_PROPERTY(std::optional<QString> kickReason READ kickReason NOTIFY kickReasonChanged)
+    Q_PROPERTY(bool micDeniedNeedsSettings READ micDeniedNeedsSettings NOTIFY micDeniedNeedsSettingsChanged)
+    Q_PROPERTY(std::optional<qint64> pagerCooldownRemaining READ pagerCooldownRemaining NOTIFY pagerCooldownRemainingChanged)
+    Q_PROPERTY(QString voiceFilter READ voiceFilter WRITE setVoiceFilter NOTIFY voiceFilterChanged)
+
+public:
+    // Frame headers: 0xFF 'Q' 'F' and the kind (1 pager audio, 2 utterance upload, 3 utterance playback).
+    static const QByteArray sfxPrefix;
+    static const QByteArray utterancePlayPrefix;
+    static constexpr qsizetype frameHeaderSize = 4;
+
+    explicit ChannelAudioService(QObject* parent = nullptr);
+    ~ChannelAudioService() override;
+
+    bool isTransmitting() const { return isTransmitting_; }
+    std::optional<qint64> pttSecondsRemaining() const { return pttSecondsRemaining_; }
+    bool isLive() const { return isLive_; }
+    qint64 listenerCount() const { return listenerCount_; }
+    std::optional<QString> transmitError() const { return transmitError_; }
+    const QList<ChatMessage>& chatMessages() const { return chatMessages_; }
+    const QList<ChannelRosterMember>& channelRoster() const { return channelRoster_; }
+    std::optional<QString> kickReason() const { return kickReason_; }
+    bool micDeniedNeedsSettings() const { return micDeniedNeedsSettings_; }
+    std::optional<qint64> pagerCooldownRemaining() const { return pagerCooldownRemaining_; }
+
+    // The selected voice preset's raw value ("normal" at start); a change sends "voice_filter".
+    QString voiceFilter() const { return voiceFilter_; }
+    void setVoiceFilter(const QString& filter);
+
+    TovrinVoicePipe& voicePipe() { return *voicePipe_; }
+
+    // Opens the channel's live socket after a successful join. Never fails to the caller.
+    QCoro::Task<void> connect(int channel, QString uid, QString displayName, QString radioId, QSet<QString> blockedUIDs);
+    // Closes the socket (code 1001) and returns to the closed state; keeps kickReason.
+    void disconnect();
+
+    // Send primitives: true when the socket took the frame. A socket still
+    // opening holds the frame until it is open (at most its open time-out).
+    void sendJSON(QJsonObject object, std::optional<QString> label = std::nullopt);
+    QCoro::Task<bool> sendJSONAwait(QJsonObject object, std::optional<QString> label = std::nullopt);
+    QCoro::Task<bool> sendDataAwait(QByteArray data, QString label);
+    void sendVoiceFilter(const QString& filter);
+
+    // Receive entry points: the socket feeds them; tests and the fuzzer may too.
+    void handleJSON(const QString& text);
+    void enqueueRXPCM(const QByteArray& frame);
+
+    // Where a received binary frame goes. Frames shorter than the header, of
+    // a kind no client receives, or whose id length points past the end are dropped.
+    struct FrameRoute {
+        enum class Kind { drop, utterance, pager };
+        Kind kind = Kind::drop;
+        QString utteranceId;
+        QByteArray payload;
+    };
+    static FrameRoute routeFrame(const QByteArray& frame);
+
+    // Chat, roster and reactions.
+    void updateBlocked(QSet<QString> blocked);
+    void updateChatIdentity(const QString& displayName, const QString& radioId);
+    void sendChat(const QString& text);
+    void sendReaction(const QString& messageId, const QString& emoji);
+
+    // Push-to-talk (channel_audio_service_transmit.cpp).
+    void beginTransmit();
+    void endTransmit();
+    void refreshMicPermissionFromSettings();
+
+    // Pager (channel_audio_service_pager.cpp).
+    bool sendPager(const QString& soundRaw, const QByteArray& pcm);
+    void applyServerPagerCooldown(qint64 retryAfter);
+
+    // Background radio mode (channel_audio_service_playback.cpp).
+    void enterBackgroundRadioMode();
+    void leaveForegroundRadioMode();
+
+    // The open-time and reconnect delays; tests shorten them.
+    void setTimingForTesting(std::chrono::milliseconds openTimeout, std::chrono::milliseconds reconnectDelay);
+
+signals:
+    void isTransmittingChanged();
+    void pttSecondsRemainingChanged();
+    void isLiveChanged();
+    void listenerCountChanged();
+    void transmitErrorChanged();
+    void chatMessagesChanged();
+    void channelRosterChanged();
+    void kickReasonChanged();
+    void micDeniedNeedsSettingsChanged();
+    void pagerCooldownRemainingChanged();
+    void voiceFilterChanged();
+
+private:
+    // Closes a dropped socket (code 1001) and releases it once its signals are done.
+    struct SocketCloser {
+        void operator()(QWebSocket* socket) const;
+    };
+    using SocketHandle = std::unique_ptr<QWebSocket, SocketCloser>;
+
+    // Playback and wire formats: 16 kHz mono, int16 interleaved on the wire, float32 for playback.
+    struct PcmFormat {
+        enum class Sample { int16, float32 };
+        Sample sample;
+        int sampleRate;
+        int channels;
+        bool interleaved;
+    };
+
+    // Published-state setters: each emits only on a real change.
+    void setIsTransmitting(bool value);
+    void setPttSecondsRemaining(std::optional<qint64> value);
+    void setIsLive(bool value);
+    void setListenerCount(qint64 value);
+    void setTransmitError(std::optional<QString> value);
+    void setChatMessages(QList<ChatMessage> value);
+    void setChannelRoster(QList<ChannelRosterMember> value);
+    void setKickReason(std::optional<QString> value);
+    void setMicDeniedNeedsSettings(bool value);
+    void setPagerCooldownRemaining(std::optional<qint64> value);
+
+    // Socket life.
+    void openSocket(const QUrl& url);
+    void dropSocket();
+    void receiveLoopUnlocked();
+    void onReceiveFailure(quint64 generation);
+    void reconnectWebSocket();
+    void wireVoicePipe();
+    QPointer<QWebSocket> sendSocket() const;
+
+    // Receive.
+    void enqueueLegacySFX(const QByteArray& payload);
+    void applyPresence(const QJsonObject& message, bool joined);
+    void applyChat(const QJsonObject& message);
+    void applyReaction(const QJsonObject& message);
+    void applyPager(const QJsonObject& message);
+    void applyPlayUtterance(const QJsonObject& message);
+    void applyPlayUtteranceEnd(const QJsonObject& message);
+
+    // Lenient builders for chat lines and roster rows inside live messages.
+    static std::optional<ChatMessage> parseChatMessage(const QJsonObject& object);
+    static QList<ChannelRosterMember> parseRoster(const QJsonArray& array);
+    static std::optional<QMap<QString, QStringList>> parseReactions(const QJsonValue& value);
+
+    // The engine's message and frame counters wrap like 32-bit registers.
+    static qint32 nextCount(qint32& counter);
+
+    // Transmit (channel_audio_service_transmit.cpp).
+    void cancelPTTTimers();
+    void stopMicCaptureAsync();
+    void clearMicDeniedState();
+    QCoro::Task<void> checkMicrophoneAfterConnect();
+
+    // Playback (channel_audio_service_playback.cpp).
+    static QCoro::Task<void> activateSessionAsync(bool background);
+    static void activateSessionFireAndForget(bool background);
+    void startPlaybackEngine(bool activateSession);
+    void ensurePlaybackRunning(bool activateSession);
+    void tearDownPlaybackAsync();
+    void hardStopPlaybackEngine();
+    void installSessionObserversIfNeeded();
+    void scheduleVoiceBuffer(std::vector<float> buffer);
+    static std::optional<std::vector<float>> makeFloatPlaybackBuffer(const QByteArray& int16PCM);
+
+    static double mediaClock();
+
+    // Published state.
+    bool isTransmitting_ = false;
+    std::optional<qint64> pttSecondsRemaining_;
+    bool isLive_ = false;
+    qint64 listenerCount_ = 0;
+    std::optional<QString> transmitError_;
+    QList<ChatMessage> chatMessages_;
+    QList<ChannelRosterMember> channelRoster_;
+    std::optional<QString> kickReason_;
+    bool micDeniedNeedsSettings_ = false;
+    std::optional<qint64> pagerCooldownRemaining_;
+    QString voiceFilter_ = QStringLiteral("normal");
+
+    // Chat identity and block list.
+    QString chatUid_;
+    QString chatDisplayName_;
+    QString chatRadioId_;
+    QSet<QString> blockedUIDs_;
+
+    // The channel socket and the connection it belongs to.
+    SocketHandle task_;
+    quint64 socketGeneration_ = 0;
+    // Advanced by every disconnect: a connect that resumes after it stops.
+    quint64 connectGeneration_ = 0;
+    int liveChannel_ = 0;
+    QString liveUID_;
+    bool rxActive_ = false;
+    QTimer reconnectTimer_;
+    std::chrono::milliseconds openTimeout_{30000};
+
+    std::optional<PcmFormat> targetFormat_;
+    std::optional<PcmFormat> playFormat_;
+
+    std::unique_ptr<TovrinVoicePipe> voicePipe_;
+
+    quint64 transmitGeneration_ = 0;
+    QTimer pagerCooldownTask_;
+    bool backgroundRadioActive_ = false;
+    bool keepaliveScheduled_ = false;
+    bool sessionObserversInstalled_ = false;
+
+    std::optional<QString> activeClipID_;
+    double pagerSuppressRXUntil_ = 0;
+    double lastRxLog_ = 0;
+    qint32 pagerPacketsSent_ = 0;
+    qint32 pagerPacketsRecv_ = 0;
+    qint32 chatPacketsSent_ = 0;
+};

@@ -1,0 +1,80 @@
+// The engine's own rules for its sockets: callbacks of an old socket do
+// nothing, a dropped socket is always closed, one reconnect at a time.
+#include "engine_harness.h"
+
+#include "platform/diagnostics.h"
+#include "platform/server_test_seam.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+using namespace std::chrono_literals;
+
+TEST_F(LiveChannelTest, ALateFailureOfAReplacedSocketLeavesTheCurrentConnectionAlone)
+{
+    auto alice = joinedEngine("uid-alice");
+    Diagnostics::LineCapture lines;
+    // The first socket is closed by the second connect; its failure arrives after the new socket exists.
+    joinWith(*alice, "uid-alice");
+    joinWith(*alice, "uid-alice");
+    settle(1500ms);
+    EXPECT_EQ(lines.count("WS recv fail"), 0);
+    EXPECT_EQ(lines.count("WS reconnect"), 0);
+    EXPECT_TRUE(alice->isLive());
+
+    // The current socket still carries the conversation.
+    auto bob = joinedEngine("uid-bob");
+    alice->sendChat("still here");
+    ASSERT_TRUE(eventually([&] { return chatTexts(*bob) == QStringList{"still here"}; }));
+}
+
+TEST_F(LiveChannelTest, AConnectCancelsTheReconnectThatWasPending)
+{
+    auto alice = joinedEngine("uid-alice");
+    alice->setTimingForTesting(30s, 2s);
+    Diagnostics::LineCapture lines;
+    server.kill();
+    ASSERT_TRUE(eventually([&] { return lines.contains("WS recv fail"); }));
+
+    ASSERT_TRUE(server.restart());
+    joinWith(*alice, "uid-alice");
+    settle(2500ms);
+    EXPECT_EQ(lines.count("WS reconnect"), 0) << "the pending reconnect must not replace the new socket";
+    EXPECT_EQ(alice->listenerCount(), 1);
+
+    auto bob = joinedEngine("uid-bob");
+    bob->sendChat("hello");
+    ASSERT_TRUE(eventually([&] { return chatTexts(*alice) == QStringList{"hello"}; }));
+}
+
+TEST(EngineSockets, AHandshakeThatNeverEndsIsClosedAndRetried)
+{
+    // A server that accepts connections and never answers the upgrade.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    std::vector<QPointer<QTcpSocket>> accepted;
+    QObject::connect(&silent, &QTcpServer::newConnection, &silent, [&] {
+        while (QTcpSocket* socket = silent.nextPendingConnection())
+            accepted.emplace_back(socket);
+    });
+    Server::setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort())));
+
+    ChannelAudioService engine;
+    engine.setTimingForTesting(200ms, 50ms);
+    Diagnostics::LineCapture lines;
+    EXPECT_FALSE(runVoidTask(engine.connect(77, "uid-alice", "Alice", "Q-ABC123", {})));
+    ASSERT_TRUE(eventually([&] { return accepted.size() >= 3; }));
+    EXPECT_TRUE(engine.isLive());
+    EXPECT_GE(lines.count("WS reconnect ch=77"), 2);
+
+    auto closedByEngine = [](const QPointer<QTcpSocket>& socket) {
+        return !socket || socket->state() == QAbstractSocket::UnconnectedState;
+    };
+    ASSERT_TRUE(eventually([&] { return std::all_of(accepted.begin(), accepted.begin() + 2, closedByEngine); }));
+
+    engine.disconnect();
+    const size_t total = accepted.size();
+    ASSERT_TRUE(eventually([&] { return std::all_of(accepted.begin(), accepted.end(), closedByEngine); }));
+    settle(400ms);
+    EXPECT_EQ(accepted.size(), total) << "no attempt after disconnect";
+}

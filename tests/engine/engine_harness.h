@@ -1,0 +1,66 @@
+#pragma once
+
+#include "services/channel_audio_service.h"
+#include "support/async.h"
+#include "support/devserver_process.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+// Waits on the event loop until `condition` holds or `timeout` passes.
+inline bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(5))
+{
+    return QTest::qWaitFor(condition, int(timeout.count()));
+}
+
+// Lets the event loop run for a short, fixed while (for things that must NOT happen).
+inline void settle(std::chrono::milliseconds span)
+{
+    QTest::qWait(int(span.count()));
+}
+
+// Engines joined to one devserver channel.
+class LiveChannelTest : public ::testing::Test {
+protected:
+    static constexpr int channel = 4242;
+
+    void SetUp() override { ASSERT_TRUE(server.start()); }
+
+    std::unique_ptr<ChannelAudioService> joinedEngine(const QString& uid, const QString& name = QString(),
+                                                      QSet<QString> blocked = {}, int onChannel = channel)
+    {
+        auto engine = std::make_unique<ChannelAudioService>();
+        joinWith(*engine, uid, name, std::move(blocked), onChannel);
+        return engine;
+    }
+
+    void joinWith(ChannelAudioService& engine, const QString& uid, const QString& name = QString(),
+                  QSet<QString> blocked = {}, int onChannel = channel)
+    {
+        EXPECT_FALSE(runVoidTask(engine.connect(onChannel, uid, name, QStringLiteral("Q-TEST01"), std::move(blocked))));
+        EXPECT_TRUE(eventually([&] { return engine.listenerCount() > 0; })) << "no \"joined\" for " << uid.toStdString();
+    }
+
+    static QStringList rosterUids(const ChannelAudioService& engine)
+    {
+        QStringList uids;
+        for (const ChannelRosterMember& member : engine.channelRoster())
+            uids.append(member.uid);
+        return uids;
+    }
+
+    static QStringList chatTexts(const ChannelAudioService& engine)
+    {
+        QStringList texts;
+        for (const ChatMessage& line : engine.chatMessages())
+            texts.append(line.text);
+        return texts;
+    }
+
+    DevServerProcess server;
+};
