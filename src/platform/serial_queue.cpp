@@ -1,6 +1,7 @@
 #include "platform/serial_queue.h"
 
 #include <QMutex>
+#include <QPromise>
 #include <QThread>
 
 namespace {
@@ -33,6 +34,18 @@ void SerialQueue::post(std::function<void()> work)
         }
     }
     QMetaObject::invokeMethod(context_, std::move(work), Qt::QueuedConnection);
+}
+
+QFuture<void> SerialQueue::run(std::function<void()> work)
+{
+    auto promise = std::make_shared<QPromise<void>>();
+    QFuture<void> done = promise->future();
+    promise->start();
+    post([promise, work = std::move(work)] {
+        work();
+        promise->finish();
+    });
+    return done;
 }
 
 bool SerialQueue::isCurrent() const

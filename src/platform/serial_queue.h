@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QString>
 
 #include <functional>
@@ -21,6 +22,8 @@ public:
 
     QString label() const { return label_; }
     void post(std::function<void()> work);
+    // Posts work and answers a future that finishes once it has run.
+    QFuture<void> run(std::function<void()> work);
     // True when the caller runs on this queue's thread.
     bool isCurrent() const;
 

@@ -2,8 +2,6 @@
 
 #include "services/wire_pcm.h"
 
-#include <QFuture>
-#include <QPromise>
 #include <QCoroFuture>
 
 #include <cmath>
@@ -34,14 +32,7 @@ QCoro::Task<void> PTTCaptureService::stop()
         stopOnQueue();
         co_return;
     }
-    auto promise = std::make_shared<QPromise<void>>();
-    QFuture<void> done = promise->future();
-    promise->start();
-    sessionQueue_.post([this, promise] {
-        stopOnQueue();
-        promise->finish();
-    });
-    co_await done;
+    co_await sessionQueue_.run([this] { stopOnQueue(); });
 }
 
 void PTTCaptureService::stopOnQueue()
