@@ -5,6 +5,7 @@
 #include "platform/server.h"
 #include "platform/tovrin_log.h"
 #include "platform/web_socket_open.h"
+#include "services/channel_playback.h"
 #include "services/tovrin_audio_pipeline.h"
 
 #include <QJsonDocument>
@@ -247,6 +248,7 @@ void ChannelAudioService::disconnect()
     voicePipe_->reset();
     voicePipe_->sendJSON = nullptr;
     voicePipe_->sendBinary = nullptr;
+    voiceNoteRecorder_.stop(true);
 
     activeClipID_.reset();
     targetFormat_.reset();
@@ -260,8 +262,8 @@ void ChannelAudioService::disconnect()
 
     liveChannel_ = 0;
     liveUID_.clear();
-    backgroundRadioActive_ = false;
-    keepaliveScheduled_ = false;
+    playback().setBackgroundRadioActive(false);
+    playback().forgetKeepalive();
 }
 
 void ChannelAudioService::reconnectWebSocket()
@@ -276,7 +278,7 @@ void ChannelAudioService::reconnectWebSocket()
     openSocket(url);
     setIsLive(true);
     sendVoiceFilter(voiceFilter_);
-    if (backgroundRadioActive_) {
+    if (backgroundRadioActive()) {
         enterBackgroundRadioMode();
     } else {
         ensurePlaybackRunning(false);

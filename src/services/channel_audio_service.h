@@ -1,6 +1,10 @@
 #pragma once
 
 #include "models/chat_message.h"
+#include "platform/audio_session_notifications.h"
+#include "services/engine_mic_capture.h"
+#include "services/ptt_capture_service.h"
+#include "services/voice_note_recorder.h"
 #include "services/tovrin_voice_pipe.h"
 
 #include <QByteArray>
@@ -35,6 +39,8 @@
 // and one reconnect 1 s later opens a new socket → Open again; disconnect or
 // "kicked" → Closed from anywhere. Every socket gets a new generation number;
 // a callback of an older generation does nothing.
+class ChannelPlayback;
+
 class ChannelAudioService : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isTransmitting READ isTransmitting NOTIFY isTransmittingChanged)
@@ -119,6 +125,11 @@ public:
     // Background radio mode (channel_audio_service_playback.cpp).
     void enterBackgroundRadioMode();
     void leaveForegroundRadioMode();
+    // Checks the microphone permission again after returning to the foreground.
+    QCoro::Task<void> prepareChannelAudio();
+    bool backgroundRadioActive() const;
+    // The playback engine of received pager audio (created on first use).
+    ChannelPlayback& playback();
 
     // The open-time and reconnect delays; tests shorten them.
     void setTimingForTesting(std::chrono::milliseconds openTimeout, std::chrono::milliseconds reconnectDelay);
@@ -206,6 +217,10 @@ private:
     void installSessionObserversIfNeeded();
     void scheduleVoiceBuffer(std::vector<float> buffer);
     static std::optional<std::vector<float>> makeFloatPlaybackBuffer(const QByteArray& int16PCM);
+    void scheduleSilentKeepaliveIfNeeded();
+    void handleAudioInterruption(const AudioSessionNotifications::Interruption& interruption);
+    void handleRouteChange();
+    void releaseMicrophoneForBackground();
 
     static double mediaClock();
 
@@ -246,9 +261,15 @@ private:
 
     quint64 transmitGeneration_ = 0;
     QTimer pagerCooldownTask_;
-    bool backgroundRadioActive_ = false;
-    bool keepaliveScheduled_ = false;
     bool sessionObserversInstalled_ = false;
+    ChannelPlayback* playback_ = nullptr;  // child
+
+    // Capture objects the engine holds and stops but never starts.
+    PTTCaptureService micCapture_;
+    EngineMicCapture engineMicCapture_;
+    VoiceNoteRecorder voiceNoteRecorder_;
+    bool usingEngineMic_ = false;
+    bool captureActive_ = false;
 
     std::optional<QString> activeClipID_;
     double pagerSuppressRXUntil_ = 0;

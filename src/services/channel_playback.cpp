@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cmath>
 
-ChannelPlayback::ChannelPlayback(Hooks hooks, QObject* parent) : QObject(parent), hooks_(std::move(hooks)) {}
+ChannelPlayback::ChannelPlayback(std::function<bool()> isLive, QObject* parent)
+    : QObject(parent), isLive_(std::move(isLive))
+{
+}
 
 ChannelPlayback::~ChannelPlayback() = default;
 
@@ -36,8 +39,6 @@ void ChannelPlayback::forgetPlayers()
 
 void ChannelPlayback::startPlaybackEngine()
 {
-    if (hooks_.removeSharedEngineMicTap)
-        hooks_.removeSharedEngineMicTap();
     dropEngine();
 
     auto* engine = new AudioEngine(kSampleRate, this);
@@ -63,7 +64,7 @@ void ChannelPlayback::startPlaybackEngine()
 
 void ChannelPlayback::ensurePlaybackRunning()
 {
-    if (!hooks_.isLive || !hooks_.isLive())
+    if (!isLive_())
         return;
     if (!playEngine_ || rxPlayers_.empty()) {
         startPlaybackEngine();
@@ -117,7 +118,7 @@ void ChannelPlayback::setBackgroundRadioActive(bool active) { backgroundRadioAct
 
 void ChannelPlayback::scheduleSilentKeepaliveIfNeeded()
 {
-    if (!hooks_.isLive || !hooks_.isLive() || !backgroundRadioActive_ || keepaliveScheduled_ || rxPlayers_.empty())
+    if (!isLive_() || !backgroundRadioActive_ || keepaliveScheduled_ || rxPlayers_.empty())
         return;
     ensurePlaybackRunning();
     if (!engineRunning() || rxPlayers_.empty())

@@ -25,14 +25,8 @@ public:
     static constexpr int kPlayers = 2;
     static constexpr double kKeepaliveSeconds = 0.2;
 
-    // What the playback reads of its engine.
-    struct Hooks {
-        std::function<bool()> isLive;
-        // Called before a rebuild (the shared microphone tap goes first).
-        std::function<void()> removeSharedEngineMicTap;
-    };
-
-    explicit ChannelPlayback(Hooks hooks, QObject* parent = nullptr);
+    // isLive tells whether the channel engine is live (nothing plays otherwise).
+    explicit ChannelPlayback(std::function<bool()> isLive, QObject* parent = nullptr);
     ~ChannelPlayback() override;
 
     void startPlaybackEngine();
@@ -58,7 +52,7 @@ private:
     void dropEngine();
     void forgetPlayers();
 
-    Hooks hooks_;
+    std::function<bool()> isLive_;
     AudioEngine* playEngine_ = nullptr;  // child; replaced engines are deleted later
     std::vector<PlayerQueue*> rxPlayers_;
     int rxPlayerCursor_ = 0;
