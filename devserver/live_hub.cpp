@@ -56,6 +56,14 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> incoming)
         return;
     }
 
+    // A banned user hears why at once and is not let in.
+    const auto settings = state_.settingsByChannel.find(channel);
+    if (settings != state_.settingsByChannel.end() && settings->second.bannedUids.contains(uid)) {
+        socket->sendTextMessage(QStringLiteral(R"({"type":"kicked","reason":"banned"})"));
+        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("banned"));
+        return;
+    }
+
     LiveRoom& room = rooms_[channel];
     // The same user again (a reconnect the server has not noticed yet): the new socket wins.
     if (LiveMember* previous = room.findByUid(uid)) {

@@ -2,10 +2,12 @@
 
 #include "legal/app_legal.h"
 #include "platform/diagnostics.h"
+#include "platform/record_permission.h"
 #include "platform/server.h"
 #include "platform/tovrin_log.h"
 #include "platform/web_socket_open.h"
 #include "services/channel_playback.h"
+#include "services/mic_privacy.h"
 #include "services/tovrin_audio_pipeline.h"
 
 #include <QJsonDocument>
@@ -166,7 +168,7 @@ void ChannelAudioService::setPagerCooldownRemaining(std::optional<qint64> value)
         emit pagerCooldownRemainingChanged();
 }
 
-void ChannelAudioService::setVoiceFilter(const QString& filter)
+void ChannelAudioService::setVoiceFilter(VoiceFilter filter)
 {
     if (voiceFilter_ == filter)
         return;
@@ -191,8 +193,8 @@ QCoro::Task<void> ChannelAudioService::connect(int channel, QString uid, QString
     setChannelRoster({});
     setKickReason(std::nullopt);
 
-    targetFormat_ = PcmFormat{PcmFormat::Sample::int16, 16000, 1, true};
-    playFormat_ = PcmFormat{PcmFormat::Sample::float32, 16000, 1, false};
+    targetFormat_ = PcmFormat{PcmFormat::Sample::int16, 16000, 1};
+    playFormat_ = PcmFormat{PcmFormat::Sample::float32, 16000, 1};
 
     const QPointer<ChannelAudioService> self(this);
     co_await activateSessionAsync(true);
@@ -227,6 +229,23 @@ QCoro::Task<void> ChannelAudioService::connect(int channel, QString uid, QString
     checkMicrophoneAfterConnect();
 }
 
+QCoro::Task<void> ChannelAudioService::checkMicrophoneAfterConnect()
+{
+    const QPointer<ChannelAudioService> self(this);
+    const bool granted = co_await MicPrivacy::ensurePermission();
+    if (!self)
+        co_return;
+    if (granted) {
+        clearMicDeniedState();
+    } else if (RecordPermission::current() == RecordPermission::State::denied) {
+        setMicDeniedNeedsSettings(true);
+        setTransmitError(QStringLiteral("Microphone access denied — enable My Tovrin-Brisel in Microphone settings."));
+        TovrinLog::fault(QStringLiteral("[mac] mic permission denied"));
+        MicPrivacy::openMicrophoneSettings();
+    }
+    TovrinVoicePipe::armLoudspeaker(QStringLiteral("channel-join"));
+}
+
 void ChannelAudioService::disconnect()
 {
     Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] disconnect"));
@@ -245,10 +264,10 @@ void ChannelAudioService::disconnect()
     stopMicCaptureAsync();
     tearDownPlaybackAsync();
 
+    voiceNoteRecorder_.stop(true);
     voicePipe_->reset();
     voicePipe_->sendJSON = nullptr;
     voicePipe_->sendBinary = nullptr;
-    voiceNoteRecorder_.stop(true);
 
     activeClipID_.reset();
     targetFormat_.reset();
@@ -426,7 +445,7 @@ QCoro::Task<bool> ChannelAudioService::sendDataAwait(QByteArray data, QString la
     co_return true;
 }
 
-void ChannelAudioService::sendVoiceFilter(const QString&)
+void ChannelAudioService::sendVoiceFilter(VoiceFilter)
 {
     // Presets shape the voice on this device only; the server is always told "normal".
     sendJSON(QJsonObject{{"type", "voice_filter"}, {"filter", "normal"}});

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "models/chat_message.h"
+#include "models/voice_filter.h"
 #include "platform/audio_session_notifications.h"
+#include "platform/pcm_buffer.h"
 #include "services/engine_mic_capture.h"
 #include "services/ptt_capture_service.h"
-#include "services/voice_note_recorder.h"
 #include "services/tovrin_voice_pipe.h"
+#include "services/voice_note_recorder.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -53,7 +55,7 @@ class ChannelAudioService : public QObject {
     Q_PROPERTY(std::optional<QString> kickReason READ kickReason NOTIFY kickReasonChanged)
     Q_PROPERTY(bool micDeniedNeedsSettings READ micDeniedNeedsSettings NOTIFY micDeniedNeedsSettingsChanged)
     Q_PROPERTY(std::optional<qint64> pagerCooldownRemaining READ pagerCooldownRemaining NOTIFY pagerCooldownRemainingChanged)
-    Q_PROPERTY(QString voiceFilter READ voiceFilter WRITE setVoiceFilter NOTIFY voiceFilterChanged)
+    Q_PROPERTY(VoiceFilter voiceFilter READ voiceFilter WRITE setVoiceFilter NOTIFY voiceFilterChanged)
 
 public:
     // Frame headers: 0xFF 'Q' 'F' and the kind (1 pager audio, 2 utterance upload, 3 utterance playback).
@@ -75,9 +77,9 @@ public:
     bool micDeniedNeedsSettings() const { return micDeniedNeedsSettings_; }
     std::optional<qint64> pagerCooldownRemaining() const { return pagerCooldownRemaining_; }
 
-    // The selected voice preset's raw value ("normal" at start); a change sends "voice_filter".
-    QString voiceFilter() const { return voiceFilter_; }
-    void setVoiceFilter(const QString& filter);
+    // The selected voice preset (normal at start); a change sends "voice_filter".
+    VoiceFilter voiceFilter() const { return voiceFilter_; }
+    void setVoiceFilter(VoiceFilter filter);
 
     TovrinVoicePipe& voicePipe() { return *voicePipe_; }
 
@@ -91,7 +93,7 @@ public:
     void sendJSON(QJsonObject object, std::optional<QString> label = std::nullopt);
     QCoro::Task<bool> sendJSONAwait(QJsonObject object, std::optional<QString> label = std::nullopt);
     QCoro::Task<bool> sendDataAwait(QByteArray data, QString label);
-    void sendVoiceFilter(const QString& filter);
+    void sendVoiceFilter(VoiceFilter filter);
 
     // Receive entry points: the socket feeds them; tests and the fuzzer may too.
     void handleJSON(const QString& text);
@@ -154,15 +156,6 @@ private:
     };
     using SocketHandle = std::unique_ptr<QWebSocket, SocketCloser>;
 
-    // Playback and wire formats: 16 kHz mono, int16 interleaved on the wire, float32 for playback.
-    struct PcmFormat {
-        enum class Sample { int16, float32 };
-        Sample sample;
-        int sampleRate;
-        int channels;
-        bool interleaved;
-    };
-
     // Published-state setters: each emits only on a real change.
     void setIsTransmitting(bool value);
     void setPttSecondsRemaining(std::optional<qint64> value);
@@ -182,6 +175,8 @@ private:
     void onReceiveFailure(quint64 generation);
     void reconnectWebSocket();
     void wireVoicePipe();
+    // After connect: the record permission, then the loudspeaker; runs on its own.
+    QCoro::Task<void> checkMicrophoneAfterConnect();
     QPointer<QWebSocket> sendSocket() const;
 
     // Receive.
@@ -205,7 +200,6 @@ private:
     void cancelPTTTimers();
     void stopMicCaptureAsync();
     void clearMicDeniedState();
-    QCoro::Task<void> checkMicrophoneAfterConnect();
 
     // Playback (channel_audio_service_playback.cpp).
     static QCoro::Task<void> activateSessionAsync(bool background);
@@ -235,7 +229,7 @@ private:
     std::optional<QString> kickReason_;
     bool micDeniedNeedsSettings_ = false;
     std::optional<qint64> pagerCooldownRemaining_;
-    QString voiceFilter_ = QStringLiteral("normal");
+    VoiceFilter voiceFilter_ = VoiceFilter::normal;
 
     // Chat identity and block list.
     QString chatUid_;
@@ -254,6 +248,7 @@ private:
     QTimer reconnectTimer_;
     std::chrono::milliseconds openTimeout_{30000};
 
+    // The pager wire format (int16) and the playback format (float32), 16 kHz mono, while connected.
     std::optional<PcmFormat> targetFormat_;
     std::optional<PcmFormat> playFormat_;
 

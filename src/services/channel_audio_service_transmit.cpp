@@ -28,8 +28,3 @@ void ChannelAudioService::clearMicDeniedState()
         setTransmitError(std::nullopt);
 }
 
-QCoro::Task<void> ChannelAudioService::checkMicrophoneAfterConnect()
-{
-    TovrinVoicePipe::armLoudspeaker(QStringLiteral("channel-join"));
-    co_return;
-}

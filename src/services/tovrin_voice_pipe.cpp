@@ -1,6 +1,7 @@
 #include "services/tovrin_voice_pipe.h"
 
 #include "platform/diagnostics.h"
+#include "services/tovrin_audio_session.h"
 
 #include <QStringDecoder>
 
@@ -34,7 +35,10 @@ void TovrinVoicePipe::reset()
     formats_.clear();
 }
 
-void TovrinVoicePipe::armLoudspeaker(const QString&) {}
+void TovrinVoicePipe::armLoudspeaker(const QString& reason)
+{
+    TovrinAudioSession::armLoudspeaker(reason);
+}
 
 std::optional<TovrinVoicePipe::PlayPacket> TovrinVoicePipe::parsePlayPacket(const QByteArray& frame)
 {

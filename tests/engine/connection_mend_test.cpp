@@ -59,6 +59,7 @@ TEST(EngineSockets, AHandshakeThatNeverEndsIsClosedAndRetried)
     });
     Server::setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort())));
 
+    RecordPermission::Override microphone(RecordPermission::State::granted, true);
     ChannelAudioService engine;
     engine.setTimingForTesting(200ms, 50ms);
     Diagnostics::LineCapture lines;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/record_permission.h"
 #include "services/channel_audio_service.h"
+#include "services/mic_privacy.h"
 #include "support/async.h"
 #include "support/devserver_process.h"
 
@@ -29,7 +31,13 @@ class LiveChannelTest : public ::testing::Test {
 protected:
     static constexpr int channel = 4242;
 
-    void SetUp() override { ASSERT_TRUE(server.start()); }
+    void SetUp() override
+    {
+        // No settings program is ever started from a test.
+        MicPrivacy::setLauncherForTesting({[](const auto&) { return true; }, [this](const auto&) { ++settingsOpened; return true; }});
+        ASSERT_TRUE(server.start());
+    }
+    void TearDown() override { MicPrivacy::setLauncherForTesting({}); }
 
     std::unique_ptr<ChannelAudioService> joinedEngine(const QString& uid, const QString& name = QString(),
                                                       QSet<QString> blocked = {}, int onChannel = channel)
@@ -63,4 +71,6 @@ protected:
     }
 
     DevServerProcess server;
+    RecordPermission::Override microphone{RecordPermission::State::granted, true};
+    int settingsOpened = 0;
 };

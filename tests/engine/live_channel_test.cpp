@@ -3,6 +3,7 @@
 
 #include "platform/diagnostics.h"
 #include "services/app_notifications.h"
+#include "services/tovrin_api.h"
 
 #include <QSignalSpy>
 
@@ -206,10 +207,10 @@ TEST_F(LiveChannelTest, VoiceFilterIsSentOnlyOnARealChangeAndAlwaysAsNormal)
     auto alice = joinedEngine("uid-alice");
     settle(100ms);
     Diagnostics::LineCapture lines;
-    alice->setVoiceFilter("normal");
+    alice->setVoiceFilter(VoiceFilter::normal);
     settle(100ms);
     EXPECT_EQ(lines.count("type=voice_filter"), 0);
-    alice->setVoiceFilter("robot");
+    alice->setVoiceFilter(VoiceFilter::robot);
     ASSERT_TRUE(eventually([&] { return lines.contains("[TovrinAudio][mac] JSON SEND OK type=voice_filter"); }));
 }
 
@@ -275,4 +276,60 @@ TEST_F(LiveChannelTest, APagerIsAnnouncedToTheOthersAndASecondOneIsDenied)
     ASSERT_TRUE(eventually([&] { return lines.contains("[TovrinPager][mac] denied retry_after="); }));
     settle(100ms);
     EXPECT_EQ(pagers.size(), 1);
+}
+
+TEST_F(LiveChannelTest, ADeniedMicrophoneIsReportedAfterConnectAndListeningGoesOn)
+{
+    RecordPermission::Override denied(RecordPermission::State::denied, false);
+    Diagnostics::LineCapture lines;
+    auto alice = joinedEngine("uid-alice");
+    ASSERT_TRUE(eventually([&] { return alice->micDeniedNeedsSettings(); }));
+    EXPECT_EQ(alice->transmitError(), QString("Microphone access denied — enable My Tovrin-Brisel in Microphone settings."));
+    EXPECT_TRUE(lines.contains("[TovrinFAULT] [mac] mic permission denied"));
+    EXPECT_EQ(settingsOpened, 1);
+    EXPECT_TRUE(alice->isLive());
+
+    // Granted at the next connect: the banner and the microphone text go.
+    RecordPermission::Override granted(RecordPermission::State::granted, true);
+    joinWith(*alice, "uid-alice");
+    ASSERT_TRUE(eventually([&] { return !alice->micDeniedNeedsSettings(); }));
+    EXPECT_FALSE(alice->transmitError());
+    EXPECT_EQ(settingsOpened, 1);
+}
+
+TEST_F(LiveChannelTest, TheOwnersBanKicksTheListenerWhoStaysClosed)
+{
+    TovrinAPI& api = TovrinAPI::shared();
+    const auto owner = runTask(api.checkin("uid-owner", "", "", ""));
+    ASSERT_TRUE(owner.ok());
+    ASSERT_TRUE(owner.value->ownedChannelNumber);
+    const int owned = int(*owner.value->ownedChannelNumber);
+
+    auto ownerEngine = joinedEngine("uid-owner", "Owner", {}, owned);
+    auto guest = joinedEngine("uid-guest", "Guest", {}, owned);
+    ASSERT_TRUE(eventually([&] { return ownerEngine->listenerCount() == 2; }));
+    QSignalSpy kicked(guest.get(), &ChannelAudioService::kickReasonChanged);
+
+    Diagnostics::LineCapture lines;
+    EXPECT_FALSE(runVoidTask(api.banFromChannel("uid-owner", owned, "uid-guest")));
+    ASSERT_TRUE(eventually([&] { return guest->kickReason().has_value(); }));
+    EXPECT_EQ(guest->kickReason(), QString("banned"));
+    EXPECT_EQ(kicked.size(), 1);
+    EXPECT_FALSE(guest->isLive());
+    EXPECT_TRUE(guest->channelRoster().isEmpty());
+    ASSERT_TRUE(eventually([&] { return ownerEngine->listenerCount() == 1; }));
+    EXPECT_EQ(rosterUids(*ownerEngine), QStringList{"uid-owner"});
+
+    // The server's close after "kicked" is no failure of a connection: nothing reconnects.
+    settle(1300ms);
+    EXPECT_EQ(lines.count("WS reconnect"), 0);
+    EXPECT_FALSE(guest->isLive());
+
+    // Coming back is refused the same way; another channel clears the reason.
+    EXPECT_FALSE(runVoidTask(guest->connect(owned, "uid-guest", "Guest", "Q-TEST01", {})));
+    EXPECT_FALSE(guest->kickReason());
+    ASSERT_TRUE(eventually([&] { return guest->kickReason() == QString("banned"); }));
+    EXPECT_FALSE(guest->isLive());
+    joinWith(*guest, "uid-guest");
+    EXPECT_FALSE(guest->kickReason());
 }
