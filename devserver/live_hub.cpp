@@ -204,6 +204,8 @@ void LiveHub::handlePager(LiveRoom& room, LiveMember& member, const QJsonObject&
         member.sendJson(QJsonObject{{"type", "pager_denied"}, {"retry_after", qint64(std::ceil(left))}});
         member.earlyPagerFrames.clear();
         member.earlyPagerBytes = 0;
+        // The refused pager's frames must not ride on the last accepted one's window.
+        member.pagerOpenUntil = {};
         member.pagerRefusedUntil = now + pagerFrameWindow;
         return;
     }

@@ -84,6 +84,13 @@ ChannelAudioService::ChannelAudioService(QObject* parent)
     reconnectTimer_.setTimerType(Qt::PreciseTimer);
     reconnectTimer_.setInterval(std::chrono::milliseconds(1000));
     QObject::connect(&reconnectTimer_, &QTimer::timeout, this, &ChannelAudioService::reconnectWebSocket);
+
+    // The pager countdown ticks once a second; a child, so tests can find it.
+    pagerCooldownTask_.setParent(this);
+    pagerCooldownTask_.setObjectName(QStringLiteral("pagerCooldownTask"));
+    pagerCooldownTask_.setTimerType(Qt::PreciseTimer);
+    pagerCooldownTask_.setInterval(std::chrono::milliseconds(1000));
+    QObject::connect(&pagerCooldownTask_, &QTimer::timeout, this, &ChannelAudioService::onPagerCountdownTick);
 }
 
 ChannelAudioService::~ChannelAudioService()

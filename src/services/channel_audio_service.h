@@ -23,6 +23,7 @@
 #include <qcoro/qcorotask.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -120,9 +121,20 @@ public:
     void endTransmit();
     void refreshMicPermissionFromSettings();
 
-    // Pager (channel_audio_service_pager.cpp).
+    // Pager (channel_audio_service_pager.cpp). True when the pager went out;
+    // false when refused (not live, or inside the 20 s cooldown).
     bool sendPager(const QString& soundRaw, const QByteArray& pcm);
+    // The server's "pager_denied": refuses pagers for retryAfter seconds, clamped to 1…20.
     void applyServerPagerCooldown(qint64 retryAfter);
+    // Pager audio frames of PCM: the header and at most 1,280 bytes each; none for no bytes.
+    static QList<QByteArray> pagerFrames(const QByteArray& pcm);
+    // What a pager without samples sends: 80 ms of 880 Hz with short fades.
+    static QByteArray fallbackPagerPCM();
+
+    using PagerClock = std::function<std::chrono::steady_clock::time_point()>;
+    // The clock of the pager cooldown and the receive window, and the countdown
+    // tick (1 s); tests move the clock instead of waiting.
+    void setPagerClockForTesting(PagerClock now, std::chrono::milliseconds tick);
 
     // Background radio mode (channel_audio_service_playback.cpp).
     void enterBackgroundRadioMode();
@@ -218,6 +230,13 @@ private:
 
     static double mediaClock();
 
+    // Pager (channel_audio_service_pager.cpp).
+    std::chrono::steady_clock::time_point pagerNow() const;
+    void startPagerCountdown(qint64 from);
+    void onPagerCountdownTick();
+    QCoro::Task<void> relayPager(QJsonObject message, QByteArray pcm);
+    static void emitSFXChunks(QPointer<QWebSocket> socket, const QByteArray& pcm);
+
     // Published state.
     bool isTransmitting_ = false;
     std::optional<qint64> pttSecondsRemaining_;
@@ -256,6 +275,10 @@ private:
 
     quint64 transmitGeneration_ = 0;
     QTimer pagerCooldownTask_;
+    qint64 pagerCountdownLeft_ = 0;
+    // Kept across disconnects: a pager right after a rejoin is still refused.
+    std::optional<std::chrono::steady_clock::time_point> lastPagerSentAt_;
+    PagerClock pagerClock_;
     bool sessionObserversInstalled_ = false;
     ChannelPlayback* playback_ = nullptr;  // child
 
@@ -267,7 +290,7 @@ private:
     bool captureActive_ = false;
 
     std::optional<QString> activeClipID_;
-    double pagerSuppressRXUntil_ = 0;
+    std::chrono::steady_clock::time_point pagerSuppressRXUntil_{};
     double lastRxLog_ = 0;
     qint32 pagerPacketsSent_ = 0;
     qint32 pagerPacketsRecv_ = 0;

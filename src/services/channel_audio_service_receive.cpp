@@ -14,7 +14,7 @@ namespace {
 
 // Pager frames are dropped for this long after a "pager" message: the radio
 // screen plays that alert itself.
-constexpr double pagerSuppressSeconds = 0.55;
+constexpr std::chrono::milliseconds pagerSuppressWindow{550};
 constexpr double pagerLogInterval = 1.0;
 
 std::optional<QString> stringAt(const QJsonObject& object, const QString& key)
@@ -65,7 +65,7 @@ void ChannelAudioService::enqueueRXPCM(const QByteArray& frame)
         voicePipe_->appendPlayChunk(route.utteranceId, route.payload);
         break;
     case FrameRoute::Kind::pager:
-        if (mediaClock() >= pagerSuppressRXUntil_)
+        if (pagerNow() >= pagerSuppressRXUntil_)
             enqueueLegacySFX(route.payload);
         break;
     case FrameRoute::Kind::drop:
@@ -78,13 +78,12 @@ void ChannelAudioService::enqueueLegacySFX(const QByteArray& payload)
     if (payload.size() < 2)
         return;
     const qint32 n = nextCount(pagerPacketsRecv_);
-    if (!rxActive_ || mediaClock() < pagerSuppressRXUntil_)
+    if (!rxActive_ || pagerNow() < pagerSuppressRXUntil_)
         return;
     std::optional<std::vector<float>> buffer = makeFloatPlaybackBuffer(payload);
     if (!buffer)
         return;
-    if (mediaClock() >= pagerSuppressRXUntil_)
-        scheduleVoiceBuffer(std::move(*buffer));
+    scheduleVoiceBuffer(std::move(*buffer));
 
     const double now = mediaClock();
     if (n == 1 || now - lastRxLog_ > pagerLogInterval) {
@@ -190,10 +189,12 @@ void ChannelAudioService::applyPager(const QJsonObject& message)
 {
     const QString sound = stringAt(message, QStringLiteral("sound")).value_or(QStringLiteral("pager"));
     const QString sender = stringAt(message, QStringLiteral("uid")).value_or(QString());
+    // Frames carry no sender: a blocked sender's are kept out by the same
+    // window, only without the announcement.
+    pagerSuppressRXUntil_ = pagerNow() + pagerSuppressWindow;
     if (!sender.isEmpty() && blockedUIDs_.contains(sender))
         return;
     const qint32 n = nextCount(pagerPacketsRecv_);
-    pagerSuppressRXUntil_ = mediaClock() + pagerSuppressSeconds;
     Diagnostics::printLine(QStringLiteral("[TovrinPager][mac] RX n=%1 sound=%2 from=%3 build=%4")
                                .arg(n).arg(sound, sender, AppLegal::buildNumber()));
     activateSessionFireAndForget(false);
