@@ -3,8 +3,11 @@
 
 #include "platform/diagnostics.h"
 #include "services/app_notifications.h"
+#include "support/audio_fakes.h"
+#include "support/tone.h"
 
 #include <QSignalSpy>
+#include <QtEndian>
 
 #include <cmath>
 #include <numbers>
@@ -76,6 +79,49 @@ TEST_F(PagerChannelTest, APagerReachesTheChannelAsItsMessageThenItsFrames)
     bobClock.advance(550ms);
     EXPECT_TRUE(runTask(alice->sendDataAwait(frames[0], "pager-frame")).value.value_or(false));
     EXPECT_TRUE(eventually([&] { return lines.contains("[TovrinPager][mac] SFX RX recv=2 bytes=1280"); }));
+}
+
+TEST_F(PagerChannelTest, PagerAudioAfterTheWindowPlaysOnTheListenersOwnPlayback)
+{
+    auto alice = joinedEngine("uid-alice");
+    CapturedOutputs outputs;
+    auto bob = joinedEngine("uid-bob");
+    ASSERT_EQ(outputs.streams().size(), 1u) << "Bob's playback engine";
+    const std::shared_ptr<PlayedAudio> played = outputs.last();
+    EXPECT_EQ(played->sampleRate, 16000);
+    ManualClock bobClock;
+    bob->setPagerClockForTesting(bobClock.function(), 1s);
+    openRaw();
+
+    QByteArray pcm;
+    std::vector<float> expected;
+    for (float sample : tone::sine(1000, 0.1, 16000)) {
+        const auto value = qint16(sample * 32767);
+        char bytes[2];
+        qToLittleEndian(value, bytes);
+        pcm.append(bytes, 2);
+        expected.push_back(float(value) / 32767.0f);
+    }
+    ASSERT_TRUE(alice->sendPager("siren", pcm));
+    syncWith(*bob);
+
+    // The same frames once Bob's window has passed: heard once, sample for sample.
+    bobClock.advance(550ms);
+    for (const QByteArray& frame : ChannelAudioService::pagerFrames(pcm))
+        EXPECT_TRUE(runTask(alice->sendDataAwait(frame, "pager-frame")).value.value_or(false));
+    const auto audible = [&] {
+        std::vector<float> samples = played->samples;
+        const auto first = std::find_if(samples.begin(), samples.end(), [](float s) { return s != 0.0f; });
+        const auto last = std::find_if(samples.rbegin(), samples.rend(), [](float s) { return s != 0.0f; }).base();
+        return first < last ? std::vector<float>(first, last) : std::vector<float>();
+    };
+    const auto trimmed = [](std::vector<float> samples) {
+        samples.erase(samples.begin(), std::find_if(samples.begin(), samples.end(), [](float s) { return s != 0.0f; }));
+        return samples;
+    };
+    ASSERT_TRUE(eventually([&] { return audible().size() >= trimmed(expected).size(); }));
+    settle(100ms);
+    EXPECT_EQ(audible(), trimmed(expected));
 }
 
 TEST_F(PagerChannelTest, APagerWithoutSamplesSendsTheFallbackTone)
