@@ -39,6 +39,15 @@ private:
     std::vector<std::unique_ptr<QWebSocket>> sockets_;
 };
 
+// The pager message arrived exactly as given, before any frame.
+void expectMessageBeforeFrames(const RecordingServer& server, const QJsonObject& expected)
+{
+    const qsizetype message = server.indexOfType("pager");
+    ASSERT_GE(message, 0);
+    EXPECT_LT(message, server.indexOfFirstFrame());
+    EXPECT_EQ(server.messages()[message].json(), expected);
+}
+
 }  // namespace
 
 TEST(PagerOrder, TheMessageLeavesBeforeItsFramesWhileTheSocketStillOpens)
@@ -56,11 +65,7 @@ TEST(PagerOrder, TheMessageLeavesBeforeItsFramesWhileTheSocketStillOpens)
 
     server.releaseHandshakes();
     ASSERT_TRUE(eventually([&] { return server.frames().size() == 3; }));
-    const qsizetype message = server.indexOfType("pager");
-    ASSERT_GE(message, 0);
-    EXPECT_LT(message, server.indexOfFirstFrame());
-    EXPECT_EQ(server.messages()[message].json(),
-              (QJsonObject{{"type", "pager"}, {"sound", "siren"}, {"display_name", "Alice"}}));
+    expectMessageBeforeFrames(server, {{"type", "pager"}, {"sound", "siren"}, {"display_name", "Alice"}});
     EXPECT_EQ(joinedPayloads(server.frames()), rampPCM(3000));
     EXPECT_EQ(server.connections(), 1u);
 }
@@ -75,9 +80,5 @@ TEST(PagerOrder, OnAnOpenSocketTheMessageStillComesFirst)
     ASSERT_TRUE(eventually([&] { return server.indexOfType("voice_filter") >= 0; }));
     ASSERT_TRUE(engine.sendPager("bell", QByteArray()));
     ASSERT_TRUE(eventually([&] { return server.frames().size() == 2; }));
-    const qsizetype message = server.indexOfType("pager");
-    ASSERT_GE(message, 0);
-    EXPECT_LT(message, server.indexOfFirstFrame());
-    EXPECT_EQ(server.messages()[message].json(),
-              (QJsonObject{{"type", "pager"}, {"sound", "bell"}, {"display_name", "Radio User"}}));
+    expectMessageBeforeFrames(server, {{"type", "pager"}, {"sound", "bell"}, {"display_name", "Radio User"}});
 }
