@@ -333,3 +333,20 @@ TEST(PagerCountdown, TicksOnAPreciseTimer)
     EXPECT_EQ(ticker->timerType(), Qt::PreciseTimer);
     EXPECT_EQ(ticker->interval(), 1000);
 }
+
+TEST_F(PagerChannelTest, APagerWithoutASocketIsDroppedButTakesTheCooldown)
+{
+    auto alice = joinedEngine("uid-alice");
+    alice->setTimingForTesting(30s, 30s);
+    Diagnostics::LineCapture lines;
+    server.kill();
+    ASSERT_TRUE(eventually([&] { return lines.contains("WS recv fail"); }));
+    ASSERT_TRUE(alice->isLive()) << "live while it waits to reconnect";
+
+    EXPECT_TRUE(alice->sendPager("pager", QByteArray()));
+    EXPECT_EQ(alice->pagerCooldownRemaining(), 20);
+    EXPECT_TRUE(lines.contains("[TovrinPager][mac] TX n=1 sound=pager pcmBytes=2560 live=true ws=false"));
+    EXPECT_TRUE(eventually([&] { return lines.contains("[TovrinPager][mac] emit FAIL no-ws bytes=2560"); }));
+    EXPECT_TRUE(lines.contains("[TovrinAudio][mac] JSON SEND FAIL no-ws type=pager"));
+    EXPECT_FALSE(alice->sendPager("pager", QByteArray()));
+}
