@@ -82,11 +82,10 @@ bool ChannelAudioService::sendPager(const QString& soundRaw, const QByteArray& p
     relayPager(message, bytes);
 
     const qint32 n = nextCount(pagerPacketsSent_);
+    // One pass: a "%" in the sound's name is not a placeholder.
     printPager(QStringLiteral("TX n=%1 sound=%2 pcmBytes=%3 live=%4 ws=%5")
-                   .arg(n)
-                   .arg(soundRaw)
-                   .arg(bytes.size())
-                   .arg(QLatin1String(isLive_ ? "true" : "false"), QLatin1String(hasSocket ? "true" : "false")));
+                   .arg(QString::number(n), soundRaw, QString::number(bytes.size()),
+                        QLatin1String(isLive_ ? "true" : "false"), QLatin1String(hasSocket ? "true" : "false")));
     return true;
 }
 

@@ -130,14 +130,14 @@ TEST_F(PagerChannelTest, APagerWithoutSamplesSendsTheFallbackTone)
     openRaw();
     Diagnostics::LineCapture lines;
 
-    EXPECT_TRUE(alice->sendPager("chime", QByteArray()));
+    EXPECT_TRUE(alice->sendPager("chime%3", QByteArray()));
     ASSERT_TRUE(eventually([&] { return raw.frames().size() == 2; }));
     const QList<QByteArray> frames = raw.frames();
     EXPECT_EQ(frames[0].size(), 4 + 1280);
     EXPECT_EQ(frames[1].size(), 4 + 1280);
     EXPECT_EQ(joinedPayloads(frames), ChannelAudioService::fallbackPagerPCM());
-    EXPECT_TRUE(lines.contains("[TovrinPager][mac] TX n=1 sound=chime pcmBytes=2560 live=true ws=true"));
-    EXPECT_EQ(raw.ofType("pager").value(0).json().value("sound"), "chime");
+    EXPECT_TRUE(lines.contains("[TovrinPager][mac] TX n=1 sound=chime%3 pcmBytes=2560 live=true ws=true"));
+    EXPECT_EQ(raw.ofType("pager").value(0).json().value("sound"), "chime%3");
 }
 
 TEST(PagerTone, TheFallbackIsEightyMillisecondsOf880HzWithFades)
