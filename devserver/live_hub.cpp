@@ -82,6 +82,7 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> incoming)
     created->uid = uid;
     created->channel = channel;
     LiveMember* member = &room.add(std::move(created));
+    publishListeners(channel, room);
 
     QWebSocket* ws = member->socket.get();
     connect(ws, &QWebSocket::textMessageReceived, this, [this, member](const QString& text) { onText(member, text); });
@@ -109,8 +110,18 @@ void LiveHub::kick(int channelNumber, const QString& uid, const QString& reason)
         taken->socket->close(QWebSocketProtocol::CloseCodeNormal, QStringLiteral("kicked"));
         removed = true;
     }
-    if (removed)
+    if (removed) {
+        publishListeners(channelNumber, room);
         room.broadcast(room.presence(QStringLiteral("presence"), state_));
+    }
+}
+
+void LiveHub::publishListeners(int channel, LiveRoom& room)
+{
+    QStringList uids;
+    for (const auto& member : room.members())
+        uids.append(member->uid);
+    state_.listenersByChannel[channel] = uids;
 }
 
 LiveRoom* LiveHub::roomOf(const LiveMember* member)
@@ -128,6 +139,7 @@ void LiveHub::onGone(LiveMember* member)
     if (!taken)
         return;
     QObject::disconnect(taken->socket.get(), nullptr, this, nullptr);
+    publishListeners(taken->channel, *room);
     room->broadcast(room->presence(QStringLiteral("presence"), state_));
 }
 

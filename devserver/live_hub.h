@@ -31,6 +31,8 @@ private:
     void handlePager(LiveRoom& room, LiveMember& member, const QJsonObject& message);
 
     LiveRoom* roomOf(const LiveMember* member);
+    // Tells the REST side who is on the channel (its active talker count).
+    void publishListeners(int channel, LiveRoom& room);
 
     DevState& state_;
     std::map<int, LiveRoom> rooms_;
