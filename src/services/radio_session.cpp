@@ -17,12 +17,9 @@ RadioSession::RadioSession(Timing timing, QObject* parent)
     chatThrottle_.setSingleShot(true);
     chatThrottle_.setInterval(timing_.chatThrottle);
     connect(&chatThrottle_, &QTimer::timeout, this, &RadioSession::onChatThrottleElapsed);
-    lcdStatus_ = QStringLiteral("STANDBY");
     subscribeToEngine();
     restoreLastChannel();
 }
-
-RadioSession::~RadioSession() = default;
 
 void RadioSession::subscribeToEngine()
 {

@@ -46,7 +46,6 @@ public:
 
     explicit RadioSession(QObject* parent = nullptr);
     explicit RadioSession(Timing timing, QObject* parent = nullptr);
-    ~RadioSession() override;
 
     qint64 channelNumber() const { return channelNumber_; }
     QString displayFrequency() const { return displayFrequency_; }
@@ -121,7 +120,7 @@ private:
     ConnectionState connectionState_ = ConnectionState::idle;
     qint64 listenersOnTunedChannel_ = 0;
     std::optional<QString> lastError_;
-    QString lcdStatus_;
+    QString lcdStatus_ = QStringLiteral("STANDBY");
 
     bool joinInProgress_ = false;
     // Bumped by every leave, retune and removal; a join that began under an
