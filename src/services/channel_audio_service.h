@@ -145,6 +145,9 @@ public:
     // The playback engine of received pager audio (created on first use).
     ChannelPlayback& playback();
 
+    // The transmit limit (30 s) and its countdown tick (250 ms); tests shorten them.
+    void setTransmitLimitForTesting(std::chrono::seconds limit, std::chrono::milliseconds tick);
+
     // The open-time and reconnect delays; tests shorten them.
     void setTimingForTesting(std::chrono::milliseconds openTimeout, std::chrono::milliseconds reconnectDelay);
 
@@ -209,6 +212,9 @@ private:
     static qint32 nextCount(qint32& counter);
 
     // Transmit (channel_audio_service_transmit.cpp).
+    void startPTTCountdown(quint64 generation);
+    QCoro::Task<void> runTransmitStart(quint64 generation);
+    void tickPTTCountdown(quint64 generation);
     void cancelPTTTimers();
     void stopMicCaptureAsync();
     void clearMicDeniedState();
@@ -274,6 +280,11 @@ private:
     std::unique_ptr<TovrinVoicePipe> voicePipe_;
 
     quint64 transmitGeneration_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> pttStartedAt_;
+    std::unique_ptr<QTimer> pttTickTask_;
+    std::unique_ptr<QTimer> pttDeadlineTask_;
+    std::chrono::seconds transmitLimit_{30};
+    std::chrono::milliseconds pttTick_{250};
     QTimer pagerCooldownTask_;
     qint64 pagerCountdownLeft_ = 0;
     // Kept across disconnects: a pager right after a rejoin is still refused.

@@ -2,15 +2,149 @@
 // microphone-permission state the radio screen shows.
 #include "services/channel_audio_service.h"
 
+#include "legal/app_legal.h"
+#include "platform/diagnostics.h"
+#include "platform/record_permission.h"
+#include "platform/tovrin_log.h"
+#include "services/mic_privacy.h"
 #include "services/tovrin_voice_pipe.h"
 
-void ChannelAudioService::beginTransmit() {}
+#include <cmath>
 
-void ChannelAudioService::endTransmit() {}
+namespace {
 
-void ChannelAudioService::refreshMicPermissionFromSettings() {}
+const QString kCouldNotOpen = QStringLiteral("Could not open microphone.");
+const QString kMicDenied =
+    QStringLiteral("Microphone access denied \u2014 enable My Tovrin-Brisel in Microphone settings.");
+const QString kDefaultName = QStringLiteral("Radio User");
 
-void ChannelAudioService::cancelPTTTimers() {}
+// A timer the engine owns; stopped and released after its current signal.
+void dropTimer(std::unique_ptr<QTimer>& timer)
+{
+    if (!timer)
+        return;
+    timer->stop();
+    timer.release()->deleteLater();
+}
+
+}  // namespace
+
+void ChannelAudioService::setTransmitLimitForTesting(std::chrono::seconds limit, std::chrono::milliseconds tick)
+{
+    transmitLimit_ = limit;
+    pttTick_ = tick;
+}
+
+void ChannelAudioService::beginTransmit()
+{
+    if (!isLive_ || isTransmitting_)
+        return;
+    setIsTransmitting(true);
+    setTransmitError(std::nullopt);
+    const quint64 generation = ++transmitGeneration_;
+    pttStartedAt_ = std::chrono::steady_clock::now();
+    setPttSecondsRemaining(transmitLimit_.count());
+    startPTTCountdown(generation);
+    TovrinLog::ptt(QStringLiteral("[mac] TX down gen=%1 path=voice-pipe-aac max=%2s build=%3")
+                       .arg(generation)
+                       .arg(transmitLimit_.count())
+                       .arg(AppLegal::buildNumber()));
+    QCoro::connect(runTransmitStart(generation), this, [] {});
+}
+
+QCoro::Task<void> ChannelAudioService::runTransmitStart(quint64 generation)
+{
+    if (transmitGeneration_ != generation)
+        co_return;
+    const QPointer<ChannelAudioService> self(this);
+    const bool started = co_await voicePipe_->beginTalk();
+    // A start that a newer transmission (or a disconnect) has overtaken leaves it alone.
+    if (!self || started || transmitGeneration_ != generation)
+        co_return;
+    if (RecordPermission::current() == RecordPermission::State::denied) {
+        setMicDeniedNeedsSettings(true);
+        setTransmitError(kMicDenied);
+        TovrinLog::fault(QStringLiteral("[mac] mic permission denied"));
+        MicPrivacy::openMicrophoneSettings();
+    } else {
+        setTransmitError(kCouldNotOpen);
+    }
+    setIsTransmitting(false);
+    cancelPTTTimers();
+    setPttSecondsRemaining(std::nullopt);
+}
+
+void ChannelAudioService::startPTTCountdown(quint64 generation)
+{
+    cancelPTTTimers();
+    pttTickTask_ = std::make_unique<QTimer>();
+    pttTickTask_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(pttTickTask_.get(), &QTimer::timeout, this, [this, generation] { tickPTTCountdown(generation); });
+    pttTickTask_->start(pttTick_);
+
+    pttDeadlineTask_ = std::make_unique<QTimer>();
+    pttDeadlineTask_->setTimerType(Qt::PreciseTimer);
+    pttDeadlineTask_->setSingleShot(true);
+    QObject::connect(pttDeadlineTask_.get(), &QTimer::timeout, this, [this, generation] {
+        if (transmitGeneration_ != generation || !isTransmitting_)
+            return;
+        Diagnostics::printLine(QStringLiteral("[TovrinPTT][mac] hard deadline %1s").arg(transmitLimit_.count()));
+        endTransmit();
+    });
+    pttDeadlineTask_->start(transmitLimit_);
+}
+
+void ChannelAudioService::tickPTTCountdown(quint64 generation)
+{
+    if (transmitGeneration_ != generation || !isTransmitting_ || !pttStartedAt_) {
+        dropTimer(pttTickTask_);
+        return;
+    }
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - *pttStartedAt_).count();
+    const qint64 remaining = transmitLimit_.count() - qint64(std::floor(elapsed));
+    setPttSecondsRemaining(std::max<qint64>(remaining, 0));
+    if (remaining > 0)
+        return;
+    Diagnostics::printLine(QStringLiteral("[TovrinPTT][mac] auto-off at %1s").arg(transmitLimit_.count()));
+    endTransmit();
+}
+
+void ChannelAudioService::endTransmit()
+{
+    if (!isTransmitting_ && !pttSecondsRemaining_) {
+        cancelPTTTimers();
+        return;
+    }
+    setIsTransmitting(false);
+    cancelPTTTimers();
+    setPttSecondsRemaining(std::nullopt);
+    pttStartedAt_.reset();
+    const QString name = chatDisplayName_.isEmpty() ? kDefaultName : chatDisplayName_;
+    QCoro::connect(voicePipe_->endTalk(name), this, [] {});
+}
+
+void ChannelAudioService::refreshMicPermissionFromSettings()
+{
+    switch (RecordPermission::current()) {
+    case RecordPermission::State::granted:
+        clearMicDeniedState();
+        TovrinLog::ptt(QStringLiteral("[mac] mic TCC now granted \u2014 cleared transmitError"));
+        if (isLive_ && targetFormat_ && !captureActive_)
+            QCoro::connect(prepareChannelAudio(), this, [] {});
+        break;
+    case RecordPermission::State::denied:
+        setMicDeniedNeedsSettings(true);
+        break;
+    case RecordPermission::State::undetermined:
+        break;
+    }
+}
+
+void ChannelAudioService::cancelPTTTimers()
+{
+    dropTimer(pttTickTask_);
+    dropTimer(pttDeadlineTask_);
+}
 
 void ChannelAudioService::stopMicCaptureAsync()
 {
@@ -19,6 +153,12 @@ void ChannelAudioService::stopMicCaptureAsync()
         cancelPTTTimers();
         setPttSecondsRemaining(std::nullopt);
     }
+    if (usingEngineMic_) {
+        engineMicCapture_.stop();
+        usingEngineMic_ = false;
+    }
+    captureActive_ = false;
+    micCapture_.stopAsync();
 }
 
 void ChannelAudioService::clearMicDeniedState()

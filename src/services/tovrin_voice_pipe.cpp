@@ -1,77 +1,304 @@
+// The voice pipe's transmitting half: one recorded AAC file per press,
+// uploaded in frames after the release.
 #include "services/tovrin_voice_pipe.h"
 
+#include "legal/app_legal.h"
+#include "platform/audio_player.h"
+#include "platform/audio_recorder.h"
 #include "platform/diagnostics.h"
+#include "services/mic_privacy.h"
 #include "services/tovrin_audio_session.h"
 
-#include <QStringDecoder>
+#include <QCoroSignal>
+#include <QCoroTimer>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QUuid>
+
+using namespace std::chrono_literals;
 
 namespace {
 
-constexpr qsizetype headerSize = 4;
-// Bounds on what the network can make us hold.
-constexpr qsizetype maxUtteranceBytes = 512000;
-constexpr qsizetype maxOpenUtterances = 16;
+constexpr auto kStopPause = 80ms;
+// The recorder closes its file in milliseconds; this only bounds a stuck worker.
+constexpr auto kFileCloseLimit = 2s;
+constexpr auto kLaneWaitStep = 1s;
+const QString kDefaultName = QStringLiteral("Radio User");
+
+QString line(const QString& text) { return QStringLiteral("[VoicePipe][mac] ") + text; }
+
+QString cacheFile(const QString& name)
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(name);
+}
+
+QCoro::Task<void> preciseSleep(std::chrono::milliseconds span)
+{
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.setSingleShot(true);
+    timer.start(span);
+    co_await qCoro(&timer, &QTimer::timeout);
+}
+
+// Built outside the coroutines: g++ 12 rejects brace lists of string literals in them.
+QJsonObject openMessage(const QString& id)
+{
+    return QJsonObject{{"type", "utterance_open"}, {"id", id}, {"sample_rate", 44100}, {"format", "aac"}};
+}
+
+QJsonObject closeMessage(const QString& id, const QString& name)
+{
+    return QJsonObject{{"type", "utterance_close"}, {"id", id}, {"display_name", name}, {"format", "aac"}};
+}
+
+QByteArray readWhole(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 }  // namespace
 
-TovrinVoicePipe::TovrinVoicePipe(QObject* parent) : QObject(parent) {}
+// One press: its id, file and recorder belong to it alone.
+struct TovrinVoicePipe::Talk {
+    QString id;
+    QString path;
+    std::unique_ptr<AudioRecorder> recorder;
+    quint64 generation = 0;
+    bool endRequested = false;  // released while still starting
+    QString endName;
+    bool cancelled = false;
+};
+
+TovrinVoicePipe::TovrinVoicePipe(QObject* parent) : QObject(parent)
+{
+    deadline_.setSingleShot(true);
+    deadline_.setTimerType(Qt::PreciseTimer);
+    clipSafety_.setSingleShot(true);
+    QObject::connect(&deadline_, &QTimer::timeout, this, [this] {
+        if (!talking_ || talking_->generation != talkGeneration_)
+            return;
+        Diagnostics::printLine(line(QStringLiteral("auto-end at %1s").arg(autoEnd_.count() / 1000)));
+        QCoro::connect(endTalk(kDefaultName), this, [] {});
+    });
+}
 
 TovrinVoicePipe::~TovrinVoicePipe() = default;
 
-QCoro::Task<bool> TovrinVoicePipe::beginTalk()
+void TovrinVoicePipe::setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep)
 {
-    co_return false;
+    autoEnd_ = autoEnd;
+    stragglerStep_ = stragglerStep;
 }
 
-QCoro::Task<void> TovrinVoicePipe::endTalk(QString)
+void TovrinVoicePipe::armLoudspeaker(const QString& reason) { TovrinAudioSession::armLoudspeaker(reason); }
+
+QCoro::Task<bool> TovrinVoicePipe::beginTalk()
 {
-    co_return;
+    if (starting_ || talking_)
+        co_return false;
+    auto talk = std::make_shared<Talk>();
+    starting_ = talk;
+    const QPointer<TovrinVoicePipe> self(this);
+
+    const bool granted = co_await MicPrivacy::ensurePermission();
+    if (!self)
+        co_return false;
+    if (!granted || talk->cancelled) {
+        if (starting_ == talk)
+            starting_.reset();
+        if (!granted)
+            Diagnostics::printLine(line(QStringLiteral("beginTalk mic DENIED")));
+        co_return false;
+    }
+
+    talk->generation = ++talkGeneration_;
+    talk->id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    utteranceID_ = talk->id;
+    armLoudspeaker(QStringLiteral("ptt-down"));
+    stopClip();
+
+    talk->path = cacheFile(QStringLiteral("tovrin-tx-%1.m4a").arg(talk->id));
+    talk->recorder = std::make_unique<AudioRecorder>(talk->path);
+    talk->recorder->setMeteringEnabled(true);
+    if (!talk->recorder->prepareToRecord()) {
+        starting_.reset();
+        Diagnostics::printLine(line(QStringLiteral("recorder FAIL ") + talk->recorder->errorText()));
+        dropTalkFile(*talk);
+        co_return false;
+    }
+    if (!talk->recorder->record()) {
+        starting_.reset();
+        dropTalkFile(*talk);
+        Diagnostics::printLine(line(QStringLiteral("record() failed")));
+        co_return false;
+    }
+
+    // The previous talk's frames and close go first.
+    if (!co_await acquireLane() || !self)
+        co_return false;
+    if (auto send = sendJSON; send && !talk->cancelled) {
+        co_await send(openMessage(talk->id));
+        if (!self)
+            co_return false;
+    }
+    releaseLane();
+    if (talk->cancelled)
+        co_return false;
+
+    starting_.reset();
+    talking_ = talk;
+    deadline_.start(autoEnd_);
+    Diagnostics::printLine(line(QStringLiteral("TX start id=%1 build=%2").arg(talk->id.left(8), AppLegal::buildNumber())));
+    // Let go while starting: end as soon as it has started.
+    if (talk->endRequested)
+        QCoro::connect(endTalk(talk->endName), this, [] {});
+    co_return true;
+}
+
+QCoro::Task<void> TovrinVoicePipe::endTalk(QString displayName)
+{
+    if (!talking_) {
+        if (starting_) {
+            starting_->endRequested = true;
+            starting_->endName = displayName;
+        }
+        co_return;
+    }
+    std::shared_ptr<Talk> talk = std::move(talking_);
+    deadline_.stop();
+    co_await finishTalk(std::move(talk), displayName.isEmpty() ? kDefaultName : displayName);
+}
+
+QCoro::Task<void> TovrinVoicePipe::finishTalk(std::shared_ptr<Talk> talk, QString name)
+{
+    const QPointer<TovrinVoicePipe> self(this);
+    float level = AudioRecorder::kSilentPower;
+    AudioRecorder* recorder = talk->recorder.get();
+    if (recorder) {
+        recorder->updateMeters();
+        level = recorder->averagePower(0);
+        recorder->stop();
+    }
+    finishing_.push_back(talk);
+    co_await preciseSleep(kStopPause);
+    if (recorder && !recorder->isFinished())
+        co_await qCoro(recorder, &AudioRecorder::finished, kFileCloseLimit);
+    if (!self)
+        co_return;
+    std::erase(finishing_, talk);
+    talk->recorder.reset();
+
+    if (talk->cancelled) {  // reset during the pause: no file is left to send
+        co_await sendClose(talk, name);
+        co_return;
+    }
+    const QByteArray file = readWhole(talk->path);
+    const QString power = QString::asprintf("%.1f", double(level));
+    if (file.size() <= 200 || !looksLikeM4A(file)) {
+        Diagnostics::printLine(line(QStringLiteral("TX empty/bad m4a power=") + power));
+        co_await sendClose(talk, name);
+        if (self)
+            dropTalkFile(*talk);
+        co_return;
+    }
+
+    const std::vector<QByteArray> frames = uploadFrames(file);
+    const qsizetype uploadBytes = std::min(file.size(), kMaxUploadBytes);
+    Diagnostics::printLine(line(QStringLiteral("TX upload id=%1 bytes=%2 power=%3 build=%4")
+                                    .arg(talk->id.left(8))
+                                    .arg(uploadBytes)
+                                    .arg(power, AppLegal::buildNumber())));
+    if (!co_await acquireLane() || !self)
+        co_return;
+    int sent = 0;
+    for (const QByteArray& frame : frames) {
+        const auto send = sendBinary;
+        const bool ok = send && co_await send(frame);
+        if (!self)
+            co_return;
+        if (!ok) {
+            Diagnostics::printLine(line(QStringLiteral("TX chunk FAIL at %1").arg(qsizetype(sent) * kMaxFramePayload)));
+            break;
+        }
+        ++sent;
+    }
+    if (auto send = sendJSON) {
+        co_await send(closeMessage(talk->id, name));
+        if (!self)
+            co_return;
+    }
+    releaseLane();
+    Diagnostics::printLine(line(QStringLiteral("TX done chunks=%1 bytes=%2").arg(sent).arg(uploadBytes)));
+    armLoudspeaker(QStringLiteral("ptt-up"));
+    dropTalkFile(*talk);
+}
+
+QCoro::Task<void> TovrinVoicePipe::sendClose(std::shared_ptr<Talk> talk, QString name)
+{
+    const QPointer<TovrinVoicePipe> self(this);
+    if (!co_await acquireLane() || !self)
+        co_return;
+    if (auto send = sendJSON) {
+        co_await send(closeMessage(talk->id, name));
+        if (!self)
+            co_return;
+    }
+    releaseLane();
+}
+
+QCoro::Task<bool> TovrinVoicePipe::acquireLane()
+{
+    const QPointer<TovrinVoicePipe> self(this);
+    while (laneBusy_) {
+        co_await qCoro(this, &TovrinVoicePipe::laneFreed, kLaneWaitStep);
+        if (!self)
+            co_return false;
+    }
+    laneBusy_ = true;
+    co_return true;
+}
+
+void TovrinVoicePipe::releaseLane()
+{
+    laneBusy_ = false;
+    emit laneFreed();
+}
+
+void TovrinVoicePipe::dropTalkFile(Talk& talk)
+{
+    if (!talk.path.isEmpty())
+        QFile::remove(talk.path);
+}
+
+void TovrinVoicePipe::cancelTalk()
+{
+    deadline_.stop();
+    auto cancel = [this](const std::shared_ptr<Talk>& talk) {
+        talk->cancelled = true;
+        if (talk->recorder)
+            talk->recorder->stop();
+        dropTalkFile(*talk);
+    };
+    if (starting_)
+        cancel(std::exchange(starting_, nullptr));
+    if (talking_) {
+        cancel(talking_);
+        talking_->recorder.reset();
+        talking_.reset();
+    }
+    for (const std::shared_ptr<Talk>& talk : finishing_)
+        cancel(talk);
 }
 
 void TovrinVoicePipe::reset()
 {
+    cancelTalk();
+    stopClip();
     incoming_.clear();
-    expectedBytes_.clear();
-    formats_.clear();
 }
-
-void TovrinVoicePipe::armLoudspeaker(const QString& reason)
-{
-    TovrinAudioSession::armLoudspeaker(reason);
-}
-
-std::optional<TovrinVoicePipe::PlayPacket> TovrinVoicePipe::parsePlayPacket(const QByteArray& frame)
-{
-    if (frame.size() < headerSize + 1 || quint8(frame[0]) != 0xFF || frame[1] != 'Q' || frame[2] != 'F' || frame[3] != 0x03)
-        return std::nullopt;
-    const qsizetype idLength = quint8(frame[headerSize]);
-    const qsizetype idStart = headerSize + 1;
-    if (frame.size() - idStart < idLength)
-        return std::nullopt;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString id = decoder.decode(QByteArrayView(frame).sliced(idStart, idLength));
-    if (decoder.hasError())
-        return std::nullopt;
-    return PlayPacket{std::move(id), frame.sliced(idStart + idLength)};
-}
-
-void TovrinVoicePipe::appendPlayChunk(const QString& id, const QByteArray& payload)
-{
-    if (!incoming_.contains(id) && incoming_.size() >= maxOpenUtterances)
-        return;
-    QByteArray& bytes = incoming_[id];
-    bytes.append(payload.left(maxUtteranceBytes - bytes.size()));
-}
-
-void TovrinVoicePipe::notePlayAnnounce(const QString& id, qint64 bytes, const QString& format, const QString& fromUID)
-{
-    if (!incoming_.contains(id) && incoming_.size() >= maxOpenUtterances)
-        return;
-    incoming_[id].clear();
-    expectedBytes_.insert(id, bytes);
-    formats_.insert(id, format);
-    Diagnostics::printLine(QStringLiteral("[VoicePipe][mac] PLAY announce id=%1 bytes=%2 format=%3 from=%4")
-                               .arg(id).arg(bytes).arg(format, fromUID));
-}
-
-void TovrinVoicePipe::notePlayEnd(const QString&) {}

@@ -38,8 +38,10 @@ std::optional<QByteArray> packWireInt16PCM(const PcmBuffer& buffer)
         if (buffer.floatChannels.empty() || buffer.floatChannels[0].size() < size_t(frames))
             return std::nullopt;
         for (int i = 0; i < frames; ++i) {
-            const float scaled = std::clamp(buffer.floatChannels[0][size_t(i)], -1.0f, 1.0f) * 32767.0f;
-            qToLittleEndian<qint16>(qint16(std::lrint(scaled)), bytes + 2 * i);
+            // Full scale maps to ±32767; NaN counts as full scale; truncated toward zero.
+            const float x = buffer.floatChannels[0][size_t(i)];
+            const float y = (x >= 1.0f || std::isnan(x)) ? 1.0f : std::max(x, -1.0f);
+            qToLittleEndian<qint16>(qint16(y * 32767.0f), bytes + 2 * i);
         }
     }
     return out;

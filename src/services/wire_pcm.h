@@ -19,7 +19,7 @@ PcmFormat playbackFormat();
 std::optional<PcmBuffer> makeFloatPlaybackBuffer(const QByteArray& int16PCM);
 
 // The first channel as wire bytes: int16 samples copied, float samples
-// scaled by 32767 and clamped; nothing for an empty buffer.
+// clamped to ±1, scaled by 32767 and truncated; nothing for an empty buffer.
 std::optional<QByteArray> packWireInt16PCM(const PcmBuffer& buffer);
 
 }  // namespace WirePcm

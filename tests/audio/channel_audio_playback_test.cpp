@@ -50,11 +50,17 @@ protected:
     }
 
     static AudioSession& session() { return AudioSession::shared(); }
-    // The session's calls once the activation queue has run them.
+    // True once the activation queue has run a whole activation with that
+    // buffer (its two activations included).
     bool activatedWith(const QString& ioBuffer)
     {
         return QTest::qWaitFor(
-            [&] { return session().callsForTesting().contains("setPreferredIOBufferDuration " + ioBuffer); }, 2000);
+            [&] {
+                const QStringList calls = session().callsForTesting();
+                const qsizetype at = calls.indexOf("setPreferredIOBufferDuration " + ioBuffer);
+                return at >= 0 && calls.size() >= at + 3;
+            },
+            2000);
     }
     bool nothingActivated()
     {

@@ -136,10 +136,11 @@ TEST(WirePcm, Int16ToFloatPlaybackBuffers)
 
 TEST(WirePcm, PacksTheFirstChannelAsLittleEndianInt16)
 {
-    PcmBuffer floats = PcmBuffer::make({PcmFormat::Sample::float32, 16000, 2}, 3);
-    floats.floatChannels[0] = {1.0f, -1.0f, 2.0f};
-    floats.floatChannels[1] = {0.5f, 0.5f, 0.5f};
-    EXPECT_EQ(WirePcm::packWireInt16PCM(floats), QByteArray("\xFF\x7F\x01\x80\xFF\x7F", 6));
+    PcmBuffer floats = PcmBuffer::make({PcmFormat::Sample::float32, 16000, 2}, 4);
+    floats.floatChannels[0] = {1.5f, -1.5f, 0.49999f, std::nanf("")};
+    floats.floatChannels[1] = {0.5f, 0.5f, 0.5f, 0.5f};
+    // 32767, -32767, 16383, 32767
+    EXPECT_EQ(WirePcm::packWireInt16PCM(floats), QByteArray("\xFF\x7F\x01\x80\xFF\x3F\xFF\x7F", 8));
 
     PcmBuffer ints = PcmBuffer::make(kWire, 2);
     ints.int16Channels[0] = {-32768, 258};

@@ -205,9 +205,9 @@ TEST(EngineDispatch, AnnouncementsOfUtterancesReachTheVoicePipe)
     engine.handleJSON(R"({"type":"play_utterance","id":"u4","bytes":"9","format":5})");
     const QStringList announced = lines.lines().filter("PLAY announce");
     ASSERT_EQ(announced.size(), 3);
-    EXPECT_TRUE(announced[0].contains("id=u1 bytes=1200 format=aac from=a"));
-    EXPECT_TRUE(announced[1].contains("id=u2 bytes=0 format=aac from="));
-    EXPECT_TRUE(announced[2].contains("id=u4 bytes=0 format=aac from="));
+    EXPECT_TRUE(announced[0].endsWith("id=u1 from=a expect=1200 format=aac"));
+    EXPECT_TRUE(announced[1].endsWith("id=u2 from= expect=0 format=aac"));
+    EXPECT_TRUE(announced[2].endsWith("id=u4 from= expect=0 format=aac"));
 }
 
 TEST(EngineDispatch, KickedSetsTheReasonAndClosesTheEngine)
@@ -244,7 +244,7 @@ TEST(EngineFrames, FramesAreRoutedByTheirHeaderAndDroppedWhenMalformed)
         {play + QByteArray("\x02\xFF\xFE", 3) + "x", Kind::drop, {}, {}},    // id not UTF-8
         {play + QByteArray("\x02" "ab", 3), Kind::utterance, "ab", {}},
         {play + QByteArray("\x02" "abPAYLOAD", 10), Kind::utterance, "ab", "PAYLOAD"},
-        {play + QByteArray("\x00" "xy", 3), Kind::utterance, "", "xy"},
+        {play + QByteArray("\x00" "xy", 3), Kind::drop, {}, {}},  // an empty id names no utterance
         {pager + "\x01\x02", Kind::pager, {}, "\x01\x02"},
         {pager, Kind::pager, {}, {}},
         {QByteArray("\xFF\x51\x46\x02", 4) + "upload", Kind::drop, {}, {}},  // upload frames are the client's own
