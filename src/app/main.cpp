@@ -1,15 +1,19 @@
-#include "legal/app_legal.h"
-#include "platform/diagnostics.h"
-#include "platform/server.h"
+#include "app/tovrin_brisel_app.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("TovrinBrisel"));
     QApplication::setApplicationName(QStringLiteral("tovrin-brisel"));
-    Diagnostics::printLine(QStringLiteral("Tovrin Brisel build %1 against %2: the radio window is not built yet.")
-                               .arg(AppLegal::buildNumber(), Server::baseURL().toString()));
-    return 0;
+    QApplication::setApplicationDisplayName(QStringLiteral("My Tovrin-Brisel"));
+
+    int status = 0;
+    {
+        TovrinBriselApp app;
+        app.show();
+        status = QApplication::exec();
+    }  // audio and sockets are torn down before the application object goes
+    return status;
 }

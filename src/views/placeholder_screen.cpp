@@ -7,6 +7,8 @@ PlaceholderScreen::PlaceholderScreen(const QString& title, QWidget* parent)
     : QWidget(parent), title_(new QLabel(title, this))
 {
     setObjectName(title);
+    // The window itself is transparent: the page paints its own background.
+    setAutoFillBackground(true);
     title_->setTextFormat(Qt::PlainText);
     title_->setAlignment(Qt::AlignHCenter);
     QFont font = title_->font();
