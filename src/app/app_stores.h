@@ -9,6 +9,7 @@ class ThemeStore;
 class WorkplaceStore;
 class VoiceFilterStore;
 class AlertSoundStore;
+class ChatUnreadStore;
 
 // The long-lived stores, created once by the main view in this order and
 // handed to every screen explicitly. Screens never own or replace them.
@@ -22,4 +23,6 @@ struct AppStores {
     WorkplaceStore* workplace = nullptr;
     VoiceFilterStore* voiceFilters = nullptr;
     AlertSoundStore* alertSounds = nullptr;
+    // The chat lines seen on the radio screen; beside `radio`, which it reads.
+    ChatUnreadStore* chatUnread = nullptr;
 };
