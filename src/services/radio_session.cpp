@@ -101,8 +101,12 @@ void RadioSession::setChannel(qint64 n)
 
 void RadioSession::applyChannel(qint64 n)
 {
-    if (n == channelNumber_)
+    if (n == channelNumber_) {
+        // A rolled digit may have left a text that names no channel: show the
+        // tuned one again, without touching the connection.
+        setDisplayFrequency(ChannelMath::display(n));
         return;
+    }
     clearForRetune();
     setChannelNumber(n);
     setDisplayFrequency(ChannelMath::display(n));
@@ -114,12 +118,18 @@ void RadioSession::applyDisplay(QString display)
 {
     if (display == displayFrequency_)
         return;
+    const auto n = ChannelMath::number(display);
+    if (!n || *n == channelNumber_) {
+        // The channel stays: a text that names no channel (or the same one)
+        // only changes what is shown, and a live connection stays up.
+        setDisplayFrequency(display);
+        setLastError(std::nullopt);
+        return;
+    }
     clearForRetune();
     setDisplayFrequency(display);
-    if (const auto n = ChannelMath::number(display)) {
-        setChannelNumber(*n);
-        persistNumber();
-    }
+    setChannelNumber(*n);
+    persistNumber();
     refreshInBackground();
 }
 

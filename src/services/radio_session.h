@@ -57,9 +57,11 @@ public:
 
     // Tunes without touching the connection; the number is clamped to 1–64000.
     void setChannel(qint64 n);
-    // Retunes to a number within 1–64000, dropping the connection.
+    // Retunes to a number within 1–64000, dropping the connection. The tuned
+    // number again only restores its canonical display.
     void applyChannel(qint64 n);
-    // Retunes to a shown frequency, which may be out of range (a rolled digit).
+    // Shows a frequency, which may be out of range (a rolled digit); only a
+    // valid one naming another channel retunes and drops the connection.
     void applyDisplay(QString display);
     // Asks the server and, when allowed, connects the engine. A second call
     // while one runs returns at once.

@@ -2,6 +2,8 @@
 
 #include "platform/symbol_image.h"
 #include "services/alert_sound_store.h"
+#include "services/channel_audio_service.h"
+#include "services/radio_session.h"
 #include "theme/continuous_rounded_rect.h"
 #include "theme/speaker_grille.h"
 #include "theme/system_colors.h"
@@ -23,6 +25,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -132,6 +137,28 @@ bool present(const std::optional<QString>& text)
 }
 
 }  // namespace
+
+RadioFaceState radioFaceState(const RadioSession& radio)
+{
+    const ChannelAudioService& live = *radio.live();
+    const auto seconds = [](std::optional<qint64> value) -> std::optional<int> {
+        return value ? std::optional<int>(int(std::clamp<qint64>(*value, INT_MIN, INT_MAX))) : std::nullopt;
+    };
+    RadioFaceState state;
+    state.channelNumber = radio.channelNumber();
+    state.displayFrequency = radio.displayFrequency();
+    state.lcdStatus = radio.lcdStatus();
+    state.connected = radio.connectionState() == RadioSession::ConnectionState::connected;
+    state.isLive = live.isLive();
+    state.isTransmitting = live.isTransmitting();
+    state.pttSecondsRemaining = seconds(live.pttSecondsRemaining());
+    state.pagerCooldownRemaining = seconds(live.pagerCooldownRemaining());
+    state.listenersOnTunedChannel = radio.listenersOnTunedChannel();
+    state.errorText = radio.lastError();
+    state.micError = live.transmitError();
+    state.micNeedsSettings = live.micDeniedNeedsSettings();
+    return state;
+}
 
 TovrinShellView::TovrinShellView(ThemeStore* theme, AlertSoundStore* alerts, QWidget* parent)
     : QWidget(parent)

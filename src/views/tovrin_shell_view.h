@@ -6,6 +6,7 @@
 #include <optional>
 
 class AlertSoundStore;
+class RadioSession;
 class ChannelBandSubSteppers;
 class CompactJoinChannelButton;
 class QLabel;
@@ -36,6 +37,11 @@ struct RadioFaceState {
 
     friend bool operator==(const RadioFaceState&, const RadioFaceState&) = default;
 };
+
+// The face state as the session and its engine publish it; the unread chat
+// count is the radio screen's own and is left at 0. Refresh on the session's
+// change signals, engineStateChanged included.
+RadioFaceState radioFaceState(const RadioSession& radio);
 
 // The face of the hand-held radio: header (lamp, status word, listener badge,
 // JOIN/EXIT), tuner LCD, BAND and SUB steppers, error line, microphone banner,

@@ -124,13 +124,18 @@ TEST_F(RadioSessionTest, RetuningByDisplayDropsTheConnectionAndAJoinSnapsIt)
     joinNow(session);
     ASSERT_EQ(session.connectionState(), State::connected);
 
-    session.applyDisplay("000.001");
+    session.applyDisplay("001.043");
     EXPECT_EQ(session.connectionState(), State::idle);
     EXPECT_FALSE(session.live()->isLive());
-    EXPECT_EQ(session.displayFrequency(), "000.001");
-    EXPECT_EQ(session.channelNumber(), 42);
-    EXPECT_EQ(storedChannel(), 42);
+    EXPECT_EQ(session.displayFrequency(), "001.043");
+    EXPECT_EQ(session.channelNumber(), 43);
+    EXPECT_EQ(storedChannel(), 43);
     EXPECT_EQ(storedWasLive(), false);
+
+    // A rolled digit that names no channel is only shown.
+    session.applyDisplay("000.001");
+    EXPECT_EQ(session.displayFrequency(), "000.001");
+    EXPECT_EQ(session.channelNumber(), 43);
 
     joinNow(session);
     EXPECT_EQ(session.displayFrequency(), "001.001");
