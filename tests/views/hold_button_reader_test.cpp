@@ -1,4 +1,5 @@
 #include "views/hold_button_reader.h"
+#include "view_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -25,11 +26,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 2000));
     }
 
-    void move(QPoint pos)
-    {
-        QMouseEvent event(QEvent::MouseMove, pos, reader->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(reader, &event);
-    }
+    void move(QPoint pos) { dragMove(reader, pos); }
 
     QString calls;  // before the window: the window's teardown may still record
     std::unique_ptr<QWidget> window;

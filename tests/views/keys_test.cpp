@@ -42,8 +42,7 @@ TEST(ChatButton, TapEmitsOnceAndReleaseOutsideDoesNot)
     EXPECT_EQ(clicked.count(), 1);
 
     QTest::mousePress(&chat, Qt::LeftButton, {}, {50, 50});
-    QMouseEvent away(QEvent::MouseMove, QPointF(300, 50), chat.mapToGlobal(QPointF(300, 50)), Qt::NoButton, Qt::LeftButton, {});
-    QApplication::sendEvent(&chat, &away);
+    dragMove(&chat, {300, 50});
     QTest::mouseRelease(&chat, Qt::LeftButton, {}, {300, 50});
     EXPECT_EQ(clicked.count(), 1);
 }

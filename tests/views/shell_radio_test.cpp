@@ -13,6 +13,7 @@
 #include "views/swipeable_frequency_lcd.h"
 #include "views/tovrin_shell_view.h"
 #include "views/tuner_lcd_panel.h"
+#include "view_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -101,12 +102,7 @@ TEST_F(ShellOnRadioTest, ArrowsStepperAndDragRetuneTheSession)
     // A two-step swipe up on the last digit: each step retunes, the drag goes on.
     HardwareDigitModule* last = digit(6);
     const QPointF start(23, 36);
-    QTest::mousePress(last, Qt::LeftButton, {}, start.toPoint());
-    for (int y = 5; y <= 45; y += 5) {
-        const QPointF pos = start - QPointF(0, y);
-        QMouseEvent move(QEvent::MouseMove, pos, last->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(last, &move);
-    }
+    pressAndSwipeUp(last, start, 45);
     QTest::mouseRelease(last, Qt::LeftButton, {}, (start - QPointF(0, 45)).toPoint());
     EXPECT_EQ(radio->channelNumber(), 44);
     EXPECT_EQ(shell->steppers()->subDisplay(), "044");

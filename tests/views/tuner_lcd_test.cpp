@@ -57,12 +57,7 @@ protected:
     }
 
     void press() { QTest::mousePress(module.get(), Qt::LeftButton, {}, centre); }
-    void moveBy(QPointF d)
-    {
-        const QPointF pos = QPointF(centre) + d;
-        QMouseEvent event(QEvent::MouseMove, pos, module->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(module.get(), &event);
-    }
+    void moveBy(QPointF d) { dragMove(module.get(), QPointF(centre) + d); }
     void release(QPointF d = {}) { QTest::mouseRelease(module.get(), Qt::LeftButton, {}, (QPointF(centre) + d).toPoint()); }
 
     std::vector<int> deltas;
@@ -212,12 +207,7 @@ TEST_F(FrequencyRowTest, DragSurvivesTheRetuneItsStepsCause)
     });
     HardwareDigitModule* module = digit(6);
     const QPointF start(23, 36);
-    QTest::mousePress(module, Qt::LeftButton, {}, start.toPoint());
-    for (int y = 5; y <= 65; y += 5) {
-        const QPointF pos = start - QPointF(0, y);
-        QMouseEvent event(QEvent::MouseMove, pos, module->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(module, &event);
-    }
+    pressAndSwipeUp(module, start, 65);
     EXPECT_EQ(row->frequency(), "001.004");
     EXPECT_EQ(digit(6), module);
     EXPECT_EQ(module->steppedUnits(), 3);

@@ -39,3 +39,23 @@ inline int hapticImpacts()
 {
     return int(hapticTrace().filter(QStringLiteral("impact ")).size());
 }
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+// A held left-button move to `pos` in `widget`'s coordinates.
+inline void dragMove(QWidget* widget, QPointF pos)
+{
+    QMouseEvent event(QEvent::MouseMove, pos, widget->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// Presses at `start` and moves up in 5-point steps until `rise` points above
+// it; the button stays down.
+inline void pressAndSwipeUp(QWidget* widget, QPointF start, int rise)
+{
+    QTest::mousePress(widget, Qt::LeftButton, {}, start.toPoint());
+    for (int y = 5; y <= rise; y += 5)
+        dragMove(widget, start - QPointF(0, y));
+}
