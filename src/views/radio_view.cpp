@@ -35,11 +35,6 @@ namespace {
 constexpr qreal title3Size = 20;
 constexpr int quickBarHeight = 8;  // the quick bar's place until it is built
 
-std::optional<int> asInt(const std::optional<qint64>& value)
-{
-    return value ? std::optional<int>(int(*value)) : std::nullopt;
-}
-
 }  // namespace
 
 RadioView::RadioView(const AppStores& stores, QWidget* parent)
@@ -225,22 +220,8 @@ void RadioView::applyTheme()
 
 void RadioView::updateFace()
 {
-    const RadioSession* radio = stores_.radio;
-    const ChannelAudioService* live = radio->live();
-    RadioFaceState state;
-    state.channelNumber = radio->channelNumber();
-    state.displayFrequency = radio->displayFrequency();
-    state.lcdStatus = radio->lcdStatus();
-    state.connected = radio->connectionState() == RadioSession::ConnectionState::connected;
-    state.isLive = live->isLive();
-    state.isTransmitting = live->isTransmitting();
-    state.pttSecondsRemaining = asInt(live->pttSecondsRemaining());
-    state.pagerCooldownRemaining = asInt(live->pagerCooldownRemaining());
-    state.listenersOnTunedChannel = radio->listenersOnTunedChannel();
+    RadioFaceState state = radioFaceState(*stores_.radio);
     state.chatUnread = chatUnread();
-    state.errorText = radio->lastError();
-    state.micError = live->transmitError();
-    state.micNeedsSettings = live->micDeniedNeedsSettings();
     shell_->setState(state);
 }
 
