@@ -4,6 +4,7 @@
 #include "services/radio_session.h"
 
 #include <algorithm>
+#include <limits>
 
 ChatUnreadStore::ChatUnreadStore(RadioSession* radio, QObject* parent) : QObject(parent), radio_(radio)
 {

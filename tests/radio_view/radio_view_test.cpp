@@ -308,6 +308,18 @@ TEST_F(RadioViewTest, CancelClearsThePromptAndLeavesTheRadio)
     releaseReturn(*view);
 }
 
+TEST_F(RadioViewTest, EscapeCancelsThePrompt)
+{
+    auto view = makeView();
+    refusedForPasskey(*view, QStringLiteral("1234"));
+    view->passkeyPrompt()->field()->setText(QStringLiteral("typed"));
+    QTest::keyClick(view->passkeyPrompt()->field(), Qt::Key_Escape);
+    EXPECT_FALSE(view->passkeyPrompt()->isVisible());
+    EXPECT_FALSE(view->pendingJoinChannel());
+    EXPECT_TRUE(view->passkeyPrompt()->field()->text().isEmpty());
+    EXPECT_TRUE(view->keyboard()->enabled());
+}
+
 TEST_F(RadioViewTest, OnlyThePasskeyTextOpensThePromptAndOnlyOnAChange)
 {
     checkIn();
