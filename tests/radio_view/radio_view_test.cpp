@@ -434,6 +434,19 @@ TEST_F(RadioViewTest, RemotePagersPlayTheirSoundOrThePagerSound)
     EXPECT_EQ(effects.count("alert dog"), 0);
 }
 
+TEST_F(RadioViewTest, APagerFromAnotherListenerPlaysHere)
+{
+    checkIn();
+    auto view = makeView();
+    radio->setChannel(1);
+    joinTuned(*view->operations());
+    ChannelAudioService sender;
+    EXPECT_FALSE(runVoidTask(sender.connect(1, "pager-sender", "S", "Q-SSSSSS", {})));
+    ASSERT_TRUE(waitUntil([&] { return sender.isLive(); }));
+    EXPECT_TRUE(sender.sendPager(QStringLiteral("cow"), QByteArray(3200, '\x02')));
+    EXPECT_TRUE(waitUntil([&] { return effects.count("alert cow") == 1; }));
+}
+
 TEST_F(RadioViewTest, PresenceIsPolledOnlyWhileTheScreenIsShown)
 {
     ScriptedResponder responder;
