@@ -2,6 +2,14 @@
 
 #include "platform/record_permission.h"
 #include "services/app_notifications.h"
+#include "support/audio_fakes.h"
+#include "support/tone.h"
+#include "views/call_tone_button.h"
+#include "views/chat_button.h"
+#include "views/compact_join_channel_button.h"
+#include "views/hold_button_reader.h"
+#include "views/ptt_button.h"
+#include "views/tovrin_action_button_strip.h"
 #include "services/audio_fx_service.h"
 #include "services/mac_tovrin_keyboard.h"
 #include "services/tovrin_api.h"
@@ -498,6 +506,54 @@ TEST_F(RadioViewTest, PicturesOfTheScreen)
         QTest::qWait(50);
         saveArtifact(*view, QStringLiteral("radio_view_%1_on_channel").arg(id));
     }
+}
+
+// ---- the face's own keys, pressed with the mouse ------------------------------------------
+
+void tapKey(QWidget* key)
+{
+    QTest::mouseClick(key, Qt::LeftButton, {}, key->rect().center());
+}
+
+TEST_F(RadioViewTest, TheFaceKeysDriveTheEngine)
+{
+    RecordPermission::Override granted(RecordPermission::State::granted, true);
+    AudioDevices::InputOverride microphone(
+        [](int rate) { return std::make_unique<ScriptedInput>(rate, tone::sine(440, 2.0, rate)); });
+    checkIn();
+    radio->setChannel(1);
+    auto owned = makeView();
+    RadioView& view = *owned;
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view, 2000));
+    TovrinShellView* shell = view.shell();
+    TovrinActionButtonStrip* strip = shell->actionStrip();
+
+    tapKey(shell->joinButton());
+    ASSERT_TRUE(waitUntil([&] { return inChannel() && shell->joinButton()->caption() == "EXIT"; }));
+
+    auto* reader = strip->pttButton()->findChild<HoldButtonReader*>();
+    ASSERT_NE(reader, nullptr);
+    QTest::mousePress(reader, Qt::LeftButton, {}, reader->rect().center());
+    EXPECT_TRUE(radio->live()->isTransmitting());
+    settle(300);
+    QTest::mouseRelease(reader, Qt::LeftButton, {}, reader->rect().center());
+    EXPECT_FALSE(radio->live()->isTransmitting());
+    EXPECT_EQ(effects.count("chirp ptt_end"), 1);
+
+    tapKey(strip->callToneButton());
+    ASSERT_TRUE(waitUntil([&] { return radio->live()->pagerCooldownRemaining().has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return strip->callToneButton()->labelTexts().value(1) == "WAIT"; }));
+    tapKey(strip->callToneButton());  // ignored while cooling
+    EXPECT_EQ(effects.count("alert pager"), 1);
+
+    tapKey(strip->chatButton());
+    EXPECT_FALSE(view.chatSheet()->isHidden());
+    view.chatSheet()->hide();
+
+    tapKey(shell->joinButton());
+    EXPECT_FALSE(inChannel());
+    EXPECT_EQ(shell->joinButton()->caption(), "JOIN");
 }
 
 }  // namespace
