@@ -79,3 +79,17 @@ TEST(EngineSockets, AHandshakeThatNeverEndsIsClosedAndRetried)
     settle(400ms);
     EXPECT_EQ(accepted.size(), total) << "no attempt after disconnect";
 }
+
+TEST_F(LiveChannelTest, ALeaveWhileTheSessionWakesUpWinsOverTheConnect)
+{
+    ChannelAudioService engine;
+    Diagnostics::LineCapture lines;
+    // connect suspends while the audio session is activated off the GUI thread.
+    QCoro::Task<void> connecting = engine.connect(channel, "uid-alice", "Alice", "Q-ABC123", {});
+    engine.disconnect();
+    EXPECT_FALSE(runVoidTask(std::move(connecting)));
+    settle(200ms);
+    EXPECT_FALSE(engine.isLive());
+    EXPECT_EQ(lines.count("connect ch="), 0);
+    EXPECT_EQ(engine.listenerCount(), 0);
+}
