@@ -6,6 +6,7 @@
 #include "platform/server_test_seam.h"
 
 #include <QTcpServer>
+#include <QWebSocketServer>
 #include <QTcpSocket>
 
 using namespace std::chrono_literals;
@@ -92,4 +93,33 @@ TEST_F(LiveChannelTest, ALeaveWhileTheSessionWakesUpWinsOverTheConnect)
     EXPECT_FALSE(engine.isLive());
     EXPECT_EQ(lines.count("connect ch="), 0);
     EXPECT_EQ(engine.listenerCount(), 0);
+}
+
+TEST(EngineSockets, LeavingAndConnectAgainCloseTheSocketWithGoingAway)
+{
+    RecordPermission::Override microphone(RecordPermission::State::granted, true);
+    QWebSocketServer server(QStringLiteral("probe"), QWebSocketServer::NonSecureMode);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    std::vector<std::unique_ptr<QWebSocket>> accepted;
+    std::vector<QWebSocketProtocol::CloseCode> closeCodes;
+    QObject::connect(&server, &QWebSocketServer::newConnection, &server, [&] {
+        while (QWebSocket* socket = server.nextPendingConnection()) {
+            QObject::connect(socket, &QWebSocket::disconnected, socket, [&closeCodes, socket] { closeCodes.push_back(socket->closeCode()); });
+            accepted.emplace_back(socket);
+        }
+    });
+    Server::setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort())));
+
+    ChannelAudioService engine;
+    EXPECT_FALSE(runVoidTask(engine.connect(88, "uid-alice", "Alice", "Q-ABC123", {})));
+    ASSERT_TRUE(eventually([&] { return accepted.size() == 1; }));
+    EXPECT_EQ(accepted[0]->requestUrl().path(), "/v1/live/88");
+    EXPECT_EQ(accepted[0]->requestUrl().query(), "uid=uid-alice");
+
+    EXPECT_FALSE(runVoidTask(engine.connect(89, "uid-alice", "Alice", "Q-ABC123", {})));
+    ASSERT_TRUE(eventually([&] { return accepted.size() == 2 && closeCodes.size() == 1; }));
+    engine.disconnect();
+    ASSERT_TRUE(eventually([&] { return closeCodes.size() == 2; }));
+    EXPECT_EQ(closeCodes, (std::vector<QWebSocketProtocol::CloseCode>{QWebSocketProtocol::CloseCodeGoingAway,
+                                                                       QWebSocketProtocol::CloseCodeGoingAway}));
 }
