@@ -6,6 +6,7 @@
 #include "services/audio_fx_service.h"
 #include "services/block_store.h"
 #include "services/channel_audio_service.h"
+#include "services/chat_unread_store.h"
 #include "services/friends_store.h"
 #include "services/mic_privacy.h"
 #include "services/radio_session.h"
@@ -34,12 +35,16 @@ struct MainTovrinView::OwnedStores {
     WorkplaceStore workplace;
     VoiceFilterStore voiceFilters;
     AlertSoundStore alertSounds;
+    // Not one of the nine: the radio screen's memory of the chat lines seen,
+    // kept here so it outlives a tab switch.
+    ChatUnreadStore chatUnread{&radio};
 };
 
 MainTovrinView::MainTovrinView(QWidget* parent) : QWidget(parent), owned_(std::make_unique<OwnedStores>())
 {
     stores_ = AppStores{&owned_->session, &owned_->radio,     &owned_->sfx,          &owned_->friends,    &owned_->blocks,
-                        &owned_->theme,   &owned_->workplace, &owned_->voiceFilters, &owned_->alertSounds};
+                        &owned_->theme,   &owned_->workplace, &owned_->voiceFilters, &owned_->alertSounds,
+                        &owned_->chatUnread};
     rootView_ = new RootView(stores_, AppScreens::build, this);
 
     connect(stores_.radio, &RadioSession::displayFrequencyChanged, this, &MainTovrinView::syncWatchFacePlate);

@@ -1,10 +1,11 @@
 #include "views/app_screens.h"
 
 #include "views/placeholder_screen.h"
+#include "views/radio_view.h"
 
 namespace AppScreens {
 
-QWidget* build(int tab, const AppStores&, QWidget* parent)
+QWidget* build(int tab, const AppStores& stores, QWidget* parent)
 {
     switch (tab) {
     case 1:
@@ -12,7 +13,7 @@ QWidget* build(int tab, const AppStores&, QWidget* parent)
     case 2:
         return new PlaceholderScreen(QStringLiteral("Settings"), parent);
     default:
-        return new PlaceholderScreen(QStringLiteral("Radio"), parent);
+        return new RadioView(stores, parent);
     }
 }
 

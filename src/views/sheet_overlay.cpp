@@ -58,7 +58,12 @@ SheetOverlay::SheetOverlay(const QString& title, QWidget* host)
     panelLayout->addLayout(header);
     panelLayout->addLayout(contentLayout_, 1);
 
-    host->installEventFilter(this);
+    // A sheet covers the whole window, tab bar included, but belongs to the
+    // screen that opened it: it goes when that screen goes.
+    connect(host, &QObject::destroyed, this, [this] {
+        hide();
+        deleteLater();
+    });
     fitHost();
 }
 
@@ -78,6 +83,13 @@ void SheetOverlay::setContent(QWidget* content)
 
 void SheetOverlay::present()
 {
+    QWidget* top = parentWidget() ? parentWidget()->window() : nullptr;
+    if (top && top != parentWidget()) {
+        setParent(top);
+        top->installEventFilter(this);
+    } else if (parentWidget()) {
+        parentWidget()->installEventFilter(this);
+    }
     fitHost();
     show();
     raise();

@@ -7,7 +7,7 @@ class QLabel;
 class QToolButton;
 class QVBoxLayout;
 
-// A sheet shown inside the fixed window: it covers its host, dims what lies
+// A sheet shown inside the fixed window: it covers the whole window, dims what lies
 // behind and slides a rounded panel with a title and a close control over the
 // bottom of it. Escape and the close control dismiss it. Only one owner
 // decides whether it is shown: dismissal is reported, and the owner drops its flag.

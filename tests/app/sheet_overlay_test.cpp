@@ -1,6 +1,7 @@
 #include "views/sheet_overlay.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -39,6 +40,33 @@ TEST(SheetOverlay, OpensOverItsHostAndClosesWithEscapeOrTheCloseControl)
     host.resize(402, 700);
     sheet.present();
     EXPECT_EQ(sheet.geometry(), host.rect());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SheetOverlay, CoversTheWholeWindowAndGoesWithTheScreenThatOpenedIt)
+{
+    QWidget window;
+    window.resize(402, 902);
+    auto* screen = new QWidget(&window);
+    screen->setGeometry(0, 0, 402, 800);
+    auto* bar = new QWidget(&window);  // drawn above the screen, like the tab bar
+    bar->setGeometry(0, 800, 402, 102);
+    window.show();
+
+    QPointer<SheetOverlay> sheet = new SheetOverlay(QStringLiteral("Chat"), screen);
+    sheet->present();
+    EXPECT_EQ(sheet->parentWidget(), &window);
+    EXPECT_EQ(sheet->geometry(), window.rect());
+    QWidget* hit = window.childAt(200, 850);
+    EXPECT_TRUE(hit == sheet.data() || sheet->isAncestorOf(hit));
+
+    delete screen;
+    EXPECT_TRUE(sheet->isHidden());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(sheet.isNull());
 }
 
 }  // namespace
