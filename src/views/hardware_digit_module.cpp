@@ -33,7 +33,6 @@ HardwareDigitModule::HardwareDigitModule(QChar character, QWidget* parent)
     : QWidget(parent)
     , character_(character)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     tapRelease_.setSingleShot(true);
     tapRelease_.setInterval(80);
     connect(&tapRelease_, &QTimer::timeout, this, [this] {
