@@ -186,8 +186,12 @@ QCoro::Task<void> TovrinVoicePipe::finishTalk(std::shared_ptr<Talk> talk, QStrin
         recorder->stop();
     }
     finishing_.push_back(talk);
+    // From here to its close this talk holds the send lane: the next talk's
+    // "utterance_open" cannot slip in between its frames.
+    if (!co_await acquireLane() || !self)
+        co_return;
     co_await preciseSleep(kStopPause);
-    if (recorder && !recorder->isFinished())
+    if (self && recorder && !recorder->isFinished())
         co_await qCoro(recorder, &AudioRecorder::finished, kFileCloseLimit);
     if (!self)
         co_return;
@@ -195,14 +199,14 @@ QCoro::Task<void> TovrinVoicePipe::finishTalk(std::shared_ptr<Talk> talk, QStrin
     talk->recorder.reset();
 
     if (talk->cancelled) {  // reset during the pause: no file is left to send
-        co_await sendClose(talk, name);
+        co_await closeAndRelease(talk, name);
         co_return;
     }
     const QByteArray file = readWhole(talk->path);
     const QString power = QString::asprintf("%.1f", double(level));
     if (file.size() <= 200 || !looksLikeM4A(file)) {
         Diagnostics::printLine(line(QStringLiteral("TX empty/bad m4a power=") + power));
-        co_await sendClose(talk, name);
+        co_await closeAndRelease(talk, name);
         if (self)
             dropTalkFile(*talk);
         co_return;
@@ -214,8 +218,6 @@ QCoro::Task<void> TovrinVoicePipe::finishTalk(std::shared_ptr<Talk> talk, QStrin
                                     .arg(talk->id.left(8))
                                     .arg(uploadBytes)
                                     .arg(power, AppLegal::buildNumber())));
-    if (!co_await acquireLane() || !self)
-        co_return;
     int sent = 0;
     for (const QByteArray& frame : frames) {
         const auto send = sendBinary;
@@ -228,22 +230,17 @@ QCoro::Task<void> TovrinVoicePipe::finishTalk(std::shared_ptr<Talk> talk, QStrin
         }
         ++sent;
     }
-    if (auto send = sendJSON) {
-        co_await send(closeMessage(talk->id, name));
-        if (!self)
-            co_return;
-    }
-    releaseLane();
+    co_await closeAndRelease(talk, name);
+    if (!self)
+        co_return;
     Diagnostics::printLine(line(QStringLiteral("TX done chunks=%1 bytes=%2").arg(sent).arg(uploadBytes)));
     armLoudspeaker(QStringLiteral("ptt-up"));
     dropTalkFile(*talk);
 }
 
-QCoro::Task<void> TovrinVoicePipe::sendClose(std::shared_ptr<Talk> talk, QString name)
+QCoro::Task<void> TovrinVoicePipe::closeAndRelease(std::shared_ptr<Talk> talk, QString name)
 {
     const QPointer<TovrinVoicePipe> self(this);
-    if (!co_await acquireLane() || !self)
-        co_return;
     if (auto send = sendJSON) {
         co_await send(closeMessage(talk->id, name));
         if (!self)

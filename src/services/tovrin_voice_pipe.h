@@ -112,7 +112,8 @@ private:
     QCoro::Task<void> finishTalk(std::shared_ptr<Talk> talk, QString displayName);
     QCoro::Task<bool> acquireLane();
     void releaseLane();
-    QCoro::Task<void> sendClose(std::shared_ptr<Talk> talk, QString name);
+    // Sends the talk's "utterance_close" and frees the send lane it holds.
+    QCoro::Task<void> closeAndRelease(std::shared_ptr<Talk> talk, QString name);
     void dropTalkFile(Talk& talk);
 
     void forgetStaleIncoming();

@@ -1,0 +1,247 @@
+#include "voice_pipe_harness.h"
+
+#include "platform/audio_decoder.h"
+#include "platform/diagnostics.h"
+
+#include <QDir>
+#include <QFile>
+#include <QCoroTimer>
+#include <QStandardPaths>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QStringList txFiles()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).entryList({"tovrin-tx-*.m4a"});
+}
+
+QByteArray joinPayloads(const std::vector<QByteArray>& frames)
+{
+    QByteArray all;
+    for (const QByteArray& f : frames)
+        all += f.mid(4);
+    return all;
+}
+
+}  // namespace
+
+TEST(UtteranceFrames, SplitsTheFirst512000BytesIntoFramesOfAtMost8192)
+{
+    struct Case {
+        qsizetype bytes;
+        size_t frames;
+        qsizetype lastPayload;
+    };
+    for (const Case& c : {Case{201, 1, 201}, Case{8192, 1, 8192}, Case{8193, 2, 1}, Case{600000, 63, 4096},
+                          Case{512000, 63, 4096}}) {
+        QByteArray file(c.bytes, '\0');
+        for (qsizetype i = 0; i < file.size(); ++i)
+            file[i] = char(i % 251);
+        const std::vector<QByteArray> frames = TovrinVoicePipe::uploadFrames(file);
+        ASSERT_EQ(frames.size(), c.frames) << c.bytes;
+        EXPECT_EQ(frames.back().size() - 4, c.lastPayload) << c.bytes;
+        for (const QByteArray& f : frames) {
+            EXPECT_TRUE(f.startsWith(QByteArray("\xFF\x51\x46\x02", 4)));
+            EXPECT_LE(f.size(), 8196);
+        }
+        EXPECT_EQ(joinPayloads(frames), file.left(512000)) << c.bytes;
+    }
+}
+
+TEST(UtteranceFrames, RecognisesMpeg4FilesByTheirFtypBox)
+{
+    auto with = [](qsizetype size, qsizetype at) {
+        QByteArray bytes(size, 'x');
+        if (at >= 0)
+            bytes.replace(at, 4, "ftyp");
+        return bytes;
+    };
+    EXPECT_FALSE(TovrinVoicePipe::looksLikeM4A(QByteArray(11, 'x')));
+    EXPECT_TRUE(TovrinVoicePipe::looksLikeM4A(with(12, 4)));
+    EXPECT_TRUE(TovrinVoicePipe::looksLikeM4A(with(100, 63)));
+    EXPECT_FALSE(TovrinVoicePipe::looksLikeM4A(with(100, 64)));
+    EXPECT_FALSE(TovrinVoicePipe::looksLikeM4A(with(100, -1)));
+}
+
+TEST_F(VoicePipeTest, APressRecordsOneAacFileAndUploadsItAfterTheRelease)
+{
+    Diagnostics::LineCapture lines;
+    const Outcome<bool> started = runTask(pipe.beginTalk());
+    ASSERT_TRUE(started.ok());
+    ASSERT_TRUE(*started.value);
+    EXPECT_TRUE(pipe.isTalking());
+    const QString id = pipe.utteranceID();
+    EXPECT_EQ(id.size(), 36);
+    EXPECT_EQ(id, id.toUpper());
+    EXPECT_EQ(types(), QStringList{"utterance_open"});
+    EXPECT_EQ(sent[0].json.value("sample_rate").toInt(), 44100);
+    EXPECT_EQ(txFiles().size(), 1);
+
+    QTest::qWait(300);  // the tone is captured
+    ASSERT_FALSE(runVoidTask(pipe.endTalk("")));
+    EXPECT_FALSE(pipe.isTalking());
+    ASSERT_GE(frames().size(), 1u);
+    EXPECT_EQ(types().first(), "utterance_open");
+    EXPECT_EQ(types().last(), "utterance_close");
+    const Sent close = ofType("utterance_close").front();
+    EXPECT_EQ(close.json.value("id").toString(), id);
+    EXPECT_EQ(close.json.value("display_name").toString(), "Radio User");
+
+    std::vector<QByteArray> payloads;
+    for (const Sent& f : frames())
+        payloads.push_back(f.frame);
+    const QByteArray file = joinPayloads(payloads);
+    EXPECT_TRUE(TovrinVoicePipe::looksLikeM4A(file));
+    const std::vector<float> pcm = AudioDecoder::openBytes(file, 44100)->readAll();
+    EXPECT_NEAR(double(pcm.size()) / 44100, 1.0, 0.05);
+    EXPECT_NEAR(tone::peakFrequency(pcm, 44100), 1000, 25);
+    EXPECT_TRUE(txFiles().isEmpty());
+    EXPECT_TRUE(lines.contains(QString("[VoicePipe][mac] TX start id=%1 build=1").arg(id.left(8))));
+    EXPECT_TRUE(lines.contains(QString("[VoicePipe][mac] TX done chunks=%1 bytes=%2").arg(frames().size()).arg(file.size())));
+}
+
+TEST_F(VoicePipeTest, AFailingThirdFrameStopsTheUploadButStillCloses)
+{
+    toneSeconds = 3.0;  // about 36 KB: five frames
+    binaryAnswer = [](int n) { return n != 3; };
+    Diagnostics::LineCapture lines;
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    QTest::qWait(300);
+    ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
+    EXPECT_EQ(frames().size(), 3u);
+    EXPECT_EQ(types().last(), "utterance_close");
+    EXPECT_TRUE(lines.contains("[VoicePipe][mac] TX chunk FAIL at 16384"));
+    EXPECT_EQ(lines.lines().filter("TX done chunks=2 ").size(), 1);
+}
+
+TEST_F(VoicePipeTest, WithoutHooksTheUploadFailsAtTheFirstFrameAndNothingIsSent)
+{
+    pipe.sendJSON = nullptr;
+    pipe.sendBinary = nullptr;
+    Diagnostics::LineCapture lines;
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    QTest::qWait(200);
+    ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
+    EXPECT_TRUE(sent.empty());
+    EXPECT_TRUE(lines.contains("[VoicePipe][mac] TX chunk FAIL at 0"));
+    EXPECT_TRUE(txFiles().isEmpty());
+}
+
+TEST_F(VoicePipeTest, DeniedOrFailedStartsAnswerFalse)
+{
+    {
+        RecordPermission::Override denied(RecordPermission::State::denied, false);
+        Diagnostics::LineCapture lines;
+        EXPECT_FALSE(*runTask(pipe.beginTalk()).value);
+        EXPECT_TRUE(lines.contains("[VoicePipe][mac] beginTalk mic DENIED"));
+    }
+    {
+        AudioDevices::InputOverride none([](int) { return std::unique_ptr<AudioInputDevice>(); });
+        Diagnostics::LineCapture lines;
+        EXPECT_FALSE(*runTask(pipe.beginTalk()).value);
+        EXPECT_TRUE(lines.contains("[VoicePipe][mac] recorder FAIL no audio input device"));
+    }
+    EXPECT_FALSE(pipe.isTalking());
+    EXPECT_TRUE(sent.empty());
+    EXPECT_TRUE(txFiles().isEmpty());
+    // Nothing under way: an end sends nothing.
+    ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(VoicePipeTest, ASecondPressWhileTalkingAnswersFalse)
+{
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    const QString id = pipe.utteranceID();
+    EXPECT_FALSE(*runTask(pipe.beginTalk()).value);
+    EXPECT_EQ(pipe.utteranceID(), id);
+    EXPECT_EQ(txFiles().size(), 1);
+    pipe.reset();
+    EXPECT_TRUE(txFiles().isEmpty());
+    EXPECT_EQ(types(), QStringList{"utterance_open"});
+}
+
+TEST_F(VoicePipeTest, ANewPressDuringTheStopPauseKeepsBothTalksApart)
+{
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    const QString first = pipe.utteranceID();
+    QTest::qWait(200);
+    bool firstDone = false;
+    QCoro::connect(pipe.endTalk("Alice"), &pipe, [&] { firstDone = true; });
+    // Pressed again inside the 80 ms pause.
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    const QString second = pipe.utteranceID();
+    EXPECT_NE(first, second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstDone; }, 5000));
+
+    // The first talk uploaded its own file; the second still records into its own.
+    const auto closes = ofType("utterance_close");
+    ASSERT_EQ(closes.size(), 1u);
+    EXPECT_EQ(closes[0].json.value("id").toString(), first);
+    EXPECT_GT(frames().size(), 0u);
+    EXPECT_EQ(txFiles(), QStringList{QString("tovrin-tx-%1.m4a").arg(second)});
+    // The second "utterance_open" went out only after the first talk's close.
+    const QStringList order = types();
+    EXPECT_EQ(order.indexOf("utterance_open", 1), order.indexOf("utterance_close") + 1) << order.join(",").toStdString();
+
+    ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
+    EXPECT_EQ(ofType("utterance_close").back().json.value("id").toString(), second);
+    EXPECT_TRUE(txFiles().isEmpty());
+}
+
+TEST_F(VoicePipeTest, AReleaseWhileStartingEndsTheTalkOnceItHasStarted)
+{
+    // Hold the send lane with a slow first talk so that the second one waits to start.
+    bool slow = true;
+    pipe.sendBinary = [&](QByteArray frame) -> QCoro::Task<bool> {
+        if (slow)
+            co_await QCoro::sleepFor(300ms);
+        sent.push_back({"frame", {}, frame});
+        co_return true;
+    };
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    QTest::qWait(200);
+    bool firstDone = false;
+    QCoro::connect(pipe.endTalk("Alice"), &pipe, [&] { firstDone = true; });
+    QTest::qWait(150);  // the first upload holds the lane
+
+    std::optional<bool> secondStarted;
+    QCoro::connect(pipe.beginTalk(), &pipe, [&](bool ok) { secondStarted = ok; });
+    EXPECT_FALSE(secondStarted.has_value());
+    EXPECT_FALSE(*runTask(pipe.beginTalk()).value) << "a third press while the second starts";
+    ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));  // released while the second still starts
+    slow = false;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstDone && secondStarted.has_value(); }, 5000));
+    EXPECT_TRUE(*secondStarted);
+    // The second talk ends by itself right after its start: nothing records on.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ofType("utterance_close").size() == 2; }, 5000));
+    EXPECT_FALSE(pipe.isTalking());
+    EXPECT_EQ(types().filter("utterance_open").size(), 2);
+    EXPECT_TRUE(txFiles().isEmpty());
+}
+
+TEST_F(VoicePipeTest, ATalkNobodyEndsIsUploadedByItsOwnTimer)
+{
+    pipe.setTimingForTesting(400ms, 50ms);
+    Diagnostics::LineCapture lines;
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ofType("utterance_close").empty(); }, 5000));
+    EXPECT_TRUE(lines.contains("[VoicePipe][mac] auto-end at 0s"));
+    EXPECT_EQ(ofType("utterance_close").front().json.value("display_name").toString(), "Radio User");
+    const size_t count = sent.size();
+    ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));  // nothing left to end
+    EXPECT_EQ(sent.size(), count);
+}
+
+TEST_F(VoicePipeTest, ResetDuringATalkRemovesItsFileAndSendsNothingMore)
+{
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    EXPECT_EQ(txFiles().size(), 1);
+    pipe.reset();
+    EXPECT_FALSE(pipe.isTalking());
+    EXPECT_TRUE(txFiles().isEmpty());
+    QTest::qWait(100);
+    EXPECT_EQ(types(), QStringList{"utterance_open"});
+}
