@@ -1,6 +1,7 @@
 #include "views/tovrin_bottom_tab_bar.h"
 
 #include "platform/symbol_image.h"
+#include "views/view_fonts.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,15 +25,6 @@ struct TabBarStyle {
     static inline const QColor selectedPill = QColor::fromRgbF(1, 1, 1, 0.55f);
     static inline const QColor unselectedInk = QColor::fromRgbF(0, 0, 0, 0.82f);
 };
-
-QFont captionFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Noto Sans"), QStringLiteral("Noto Color Emoji")});
-    font.setPixelSize(int(TabBarStyle::captionSize));
-    font.setWeight(QFont::DemiBold);
-    return font;
-}
 
 }  // namespace
 
@@ -130,7 +122,7 @@ void TovrinBottomTabBar::paintEvent(QPaintEvent*)
     painter.setBrush(TabBarStyle::capsule);
     painter.drawRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);
 
-    const QFont font = captionFont();
+    const QFont font = ViewFonts::font(TabBarStyle::captionSize, QFont::DemiBold);
     painter.setFont(font);
     const QFontMetricsF metrics(font);
     for (TovrinTab tab : TovrinTabs::all) {

@@ -6,12 +6,23 @@ namespace ViewFonts {
 
 QFont font(qreal size, QFont::Weight weight, Design design)
 {
+    // Families installed by scripts/setup: a rounded sans (Quicksand) and a
+    // monospaced one (JetBrains Mono) for the rounded and monospaced designs,
+    // Noto Sans otherwise. Emoji come second: first, they would take the digits too.
+    QStringList families;
+    switch (design) {
+    case Design::rounded:
+        families << QStringLiteral("Quicksand");
+        break;
+    case Design::monospaced:
+        families << QStringLiteral("JetBrains Mono");
+        break;
+    case Design::standard:
+        break;
+    }
+    families << QStringLiteral("Noto Sans") << QStringLiteral("Noto Color Emoji");
     QFont f;
-    // Emoji second: first would take the digits too. The rounded and monospaced
-    // designs get their own families once the app installs them; until then
-    // the sans family stands in for both.
-    Q_UNUSED(design);
-    f.setFamilies({QStringLiteral("Noto Sans"), QStringLiteral("Noto Color Emoji")});
+    f.setFamilies(families);
     f.setPixelSize(qMax(1, qRound(size)));
     f.setWeight(weight);
     return f;
