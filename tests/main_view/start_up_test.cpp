@@ -2,6 +2,8 @@
 #include "app/tovrin_brisel_app.h"
 #include "platform/user_defaults.h"
 #include "services/channel_audio_service.h"
+#include "platform/audio_engine.h"
+#include "services/channel_playback.h"
 #include "services/radio_session.h"
 #include "services/session_store.h"
 #include "services/tovrin_watch_sync.h"
@@ -147,8 +149,11 @@ TEST(MainView, ScenePhasesSnapshotAndBackgroundMode)
     EXPECT_TRUE(UserDefaults().boolean("tovrin.was_live"));
     EXPECT_EQ(UserDefaults().integer("tovrin.last_channel"), 9);
     EXPECT_TRUE(radio->live()->backgroundRadioActive());
-    view->applyScenePhase(ScenePhase::background);  // repeated: still one keep-alive
+    const auto queued = [&] { return radio->live()->playback().rxPlayers().front()->queuedBuffers(); };
+    EXPECT_EQ(queued(), 1u);
+    view->applyScenePhase(ScenePhase::background);  // inactive, then background: still one keep-alive
     EXPECT_TRUE(radio->live()->backgroundRadioActive());
+    EXPECT_EQ(queued(), 1u);
     view->applyScenePhase(ScenePhase::active);
     EXPECT_FALSE(radio->live()->backgroundRadioActive());
 }
