@@ -1,0 +1,146 @@
+// Push-to-talk through the live engine, over real loopback sockets to the
+// devserver: one engine's press is heard by another.
+#include "platform/audio_decoder.h"
+#include "platform/diagnostics.h"
+#include "platform/record_permission.h"
+#include "services/channel_audio_service.h"
+#include "services/mic_privacy.h"
+#include "support/async.h"
+#include "support/audio_fakes.h"
+#include "support/devserver_process.h"
+#include "support/tone.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kChannel = 4321;
+
+class PushToTalkTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.start()); }
+
+    std::unique_ptr<ChannelAudioService> joined(const QString& uid, const QString& name)
+    {
+        auto engine = std::make_unique<ChannelAudioService>();
+        EXPECT_FALSE(runVoidTask(engine->connect(kChannel, uid, name, "Q-TEST01", {})));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return engine->listenerCount() > 0; }, 5000));
+        return engine;
+    }
+
+    double toneSeconds = 3.0;
+    RecordPermission::Override permission{RecordPermission::State::granted, true};
+    AudioDevices::InputOverride microphone{[this](int rate) {
+        return std::make_unique<ScriptedInput>(rate, tone::sine(1000, toneSeconds, rate));
+    }};
+    CapturedOutputs outputs;
+    DevServerProcess server;
+};
+
+}  // namespace
+
+TEST_F(PushToTalkTest, APressIsHeardByTheOtherListenerWithItsToneAndLength)
+{
+    auto alice = joined("uid-alice", "Alice");
+    auto bob = joined("uid-bob", "Bob");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alice->listenerCount() == 2; }, 5000));
+    QStringList bobStarted, bobEnded;
+    QObject::connect(&bob->voicePipe(), &TovrinVoicePipe::clipStarted, [&](const QString& f) { bobStarted.append(f); });
+    QObject::connect(&bob->voicePipe(), &TovrinVoicePipe::clipEnded, [&](const QString& f) { bobEnded.append(f); });
+
+    alice->beginTransmit();
+    EXPECT_TRUE(alice->isTransmitting());
+    EXPECT_EQ(alice->pttSecondsRemaining(), 30);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alice->voicePipe().isTalking(); }, 3000));
+    QTest::qWait(600);  // the synthetic microphone delivers its 3 s
+    alice->endTransmit();
+    EXPECT_FALSE(alice->isTransmitting());
+    EXPECT_FALSE(alice->pttSecondsRemaining());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bobStarted.isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bobEnded.isEmpty(); }, 8000));
+    std::vector<float> heard;
+    for (const auto& stream : outputs.streams())
+        if (stream->sampleRate == 44100)
+            heard.insert(heard.end(), stream->samples.begin(), stream->samples.end());
+    const size_t audible = size_t(std::count_if(heard.begin(), heard.end(), [](float s) { return std::abs(s) > 0.05f; }));
+    EXPECT_NEAR(double(audible) / 44100, 3.0 * 0.936, 0.1);
+    EXPECT_NEAR(tone::peakFrequency(heard, 44100), 1000, 25);
+    EXPECT_TRUE(alice->voicePipe().isPlayingClip() == false) << "the sender does not hear itself";
+}
+
+TEST_F(PushToTalkTest, TheCountdownEndsAnUnreleasedTransmissionByItself)
+{
+    auto alice = joined("uid-alice", "");
+    alice->setTransmitLimitForTesting(2s, 50ms);
+    Diagnostics::LineCapture lines;
+    QList<qint64> shown;
+    QObject::connect(alice.get(), &ChannelAudioService::pttSecondsRemainingChanged, [&] {
+        if (alice->pttSecondsRemaining())
+            shown.append(*alice->pttSecondsRemaining());
+    });
+    alice->beginTransmit();
+    alice->beginTransmit();  // a repeated press is ignored
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alice->isTransmitting(); }, 5000));
+    EXPECT_EQ(shown, (QList<qint64>{2, 1, 0}));
+    EXPECT_FALSE(alice->pttSecondsRemaining());
+    EXPECT_EQ(lines.count("TX down gen="), 1);
+    EXPECT_TRUE(lines.contains("[TovrinPTT][mac] auto-off at 2s"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines.contains("TX done chunks="); }, 5000));
+    alice->endTransmit();  // a release after the auto-off only cancels timers
+    QTest::qWait(200);
+    EXPECT_EQ(lines.count("TX done chunks="), 1);
+    EXPECT_EQ(lines.count("JSON SEND OK type=utterance_close"), 1);
+}
+
+TEST_F(PushToTalkTest, AStartThatCannotOpenTheMicrophoneRollsBack)
+{
+    auto alice = joined("uid-alice", "Alice");
+    {
+        AudioDevices::InputOverride none([](int) { return std::unique_ptr<AudioInputDevice>(); });
+        alice->beginTransmit();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !alice->isTransmitting(); }, 3000));
+    }
+    EXPECT_EQ(alice->transmitError(), QString("Could not open microphone."));
+    EXPECT_FALSE(alice->micDeniedNeedsSettings());
+    EXPECT_FALSE(alice->pttSecondsRemaining());
+
+    int settingsOpened = 0;
+    MicPrivacy::setLauncherForTesting({[](const auto&) { return true; }, [&](const auto&) { return ++settingsOpened, true; }});
+    RecordPermission::Override denied(RecordPermission::State::denied, false);
+    Diagnostics::LineCapture lines;
+    alice->beginTransmit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alice->isTransmitting(); }, 3000));
+    MicPrivacy::setLauncherForTesting({});
+    EXPECT_EQ(alice->transmitError(),
+              QString("Microphone access denied \u2014 enable My Tovrin-Brisel in Microphone settings."));
+    EXPECT_TRUE(alice->micDeniedNeedsSettings());
+    EXPECT_TRUE(lines.contains("[TovrinFAULT] [mac] mic permission denied"));
+    EXPECT_EQ(settingsOpened, 1);
+
+    // Granted again: the settings page brought the banner down.
+    RecordPermission::Override granted(RecordPermission::State::granted, true);
+    alice->refreshMicPermissionFromSettings();
+    EXPECT_FALSE(alice->micDeniedNeedsSettings());
+    EXPECT_FALSE(alice->transmitError());
+}
+
+TEST_F(PushToTalkTest, AStartOvertakenByADisconnectLeavesNoTrace)
+{
+    auto alice = joined("uid-alice", "Alice");
+    alice->beginTransmit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alice->voicePipe().isTalking(); }, 3000));
+    QTest::qWait(200);
+    alice->endTransmit();  // the finishing talk holds the send lane
+    alice->beginTransmit();  // so this start waits for it
+    ASSERT_TRUE(alice->isTransmitting());
+    EXPECT_FALSE(alice->voicePipe().isTalking());
+    alice->disconnect();  // the waiting start is cancelled and answers false
+    QTest::qWait(400);
+    EXPECT_FALSE(alice->isTransmitting());
+    EXPECT_FALSE(alice->transmitError()) << "a start of an old generation never reports";
+}
