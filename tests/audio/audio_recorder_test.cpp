@@ -11,9 +11,9 @@
 
 TEST(AudioRecorder, RecordsAToneFromAnInputIntoAnAacFile)
 {
-    ScriptedInput* input = nullptr;
+    BufferAudioInput* input = nullptr;
     AudioDevices::InputOverride devices([&](int) {
-        auto made = std::make_unique<ScriptedInput>(48000, tone::sine(1000, 2.0, 48000));
+        auto made = std::make_unique<BufferAudioInput>(48000, tone::sine(1000, 2.0, 48000));
         input = made.get();
         return made;
     });
@@ -57,7 +57,7 @@ TEST(AudioRecorder, WithoutAnInputDeviceFailsToPrepare)
 TEST(AudioRecorder, MeterIsSilentWhenOffOrBeforeAnySound)
 {
     AudioDevices::InputOverride devices([](int rate) {
-        return std::make_unique<ScriptedInput>(rate, std::vector<float>(rate / 10, 0.0f));
+        return std::make_unique<BufferAudioInput>(rate, std::vector<float>(rate / 10, 0.0f));
     });
     QTemporaryDir dir;
     AudioRecorder recorder(dir.filePath("talk.m4a"));

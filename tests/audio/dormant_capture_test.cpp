@@ -87,7 +87,7 @@ TEST(EngineMicCapture, StopReleasesAHeldCaptureAndIsSafeOnAFreshObject)
 
     EngineMicCapture tap;
     bool delivered = false;
-    auto input = std::make_unique<ScriptedInput>(16000, std::vector<float>(16000, 0.1f));
+    auto input = std::make_unique<BufferAudioInput>(16000, std::vector<float>(16000, 0.1f));
     ASSERT_TRUE(input->start([&](const float*, int) { delivered = true; }));
     tap.setEngine(std::move(input));
     tap.stop();

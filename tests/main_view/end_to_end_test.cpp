@@ -48,7 +48,7 @@ TEST(EndToEnd, HoldingReturnIsHeardByASecondClient)
     UserDefaults().remove("tovrin.was_live");
     RecordPermission::Override granted(RecordPermission::State::granted, true);
     AudioDevices::InputOverride microphone([](int rate) {
-        return std::make_unique<ScriptedInput>(rate, tone::sine(1000, 3.0, rate), ScriptedInput::Pace::realTime);
+        return std::make_unique<BufferAudioInput>(rate, tone::sine(1000, 3.0, rate), BufferAudioInput::Pace::realTime);
     });
     CapturedOutputs outputs;
 

@@ -236,7 +236,7 @@ TEST_F(RadioOperationsTest, PushToTalkInAChannelTransmitsAndIsHeard)
 {
     RecordPermission::Override granted(RecordPermission::State::granted, true);
     AudioDevices::InputOverride microphone(
-        [](int rate) { return std::make_unique<ScriptedInput>(rate, tone::sine(440, 2.0, rate)); });
+        [](int rate) { return std::make_unique<BufferAudioInput>(rate, tone::sine(440, 2.0, rate)); });
     checkIn();
     RadioOperations ops(stores(), &effects);
     radio->setChannel(1);

@@ -519,7 +519,7 @@ TEST_F(RadioViewTest, TheFaceKeysDriveTheEngine)
 {
     RecordPermission::Override granted(RecordPermission::State::granted, true);
     AudioDevices::InputOverride microphone(
-        [](int rate) { return std::make_unique<ScriptedInput>(rate, tone::sine(440, 2.0, rate)); });
+        [](int rate) { return std::make_unique<BufferAudioInput>(rate, tone::sine(440, 2.0, rate)); });
     checkIn();
     radio->setChannel(1);
     auto owned = makeView();

@@ -35,7 +35,7 @@ protected:
     double toneSeconds = 3.0;
     RecordPermission::Override permission{RecordPermission::State::granted, true};
     AudioDevices::InputOverride microphone{[this](int rate) {
-        return std::make_unique<ScriptedInput>(rate, tone::sine(1000, toneSeconds, rate));
+        return std::make_unique<BufferAudioInput>(rate, tone::sine(1000, toneSeconds, rate));
     }};
     CapturedOutputs outputs;
     DevServerProcess server;

@@ -57,7 +57,7 @@ protected:
     double toneSeconds = 1.0;
     RecordPermission::Override permission{RecordPermission::State::granted, true};
     AudioDevices::InputOverride microphone{[this](int rate) {
-        return std::make_unique<ScriptedInput>(rate, tone::sine(1000, toneSeconds, rate));
+        return std::make_unique<BufferAudioInput>(rate, tone::sine(1000, toneSeconds, rate));
     }};
     CapturedOutputs outputs;
     std::vector<Sent> sent;

@@ -1,0 +1,151 @@
+// Time from a push-to-talk release to the listener's playback start, over
+// loopback through the devserver, for 1 s and 10 s utterances. Prints
+// percentiles (p50, p95) over repeated runs; never fails on a time.
+#include "platform/audio_devices.h"
+#include "platform/buffer_audio_input.h"
+#include "platform/diagnostics.h"
+#include "platform/record_permission.h"
+#include "platform/server_test_seam.h"
+#include "services/channel_audio_service.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <functional>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <optional>
+
+namespace {
+
+constexpr int kRuns = 12;
+constexpr int kChannel = 777;
+
+// Runs the event loop until the condition holds or the time is up.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+void runFor(int ms)
+{
+    waitFor([] { return false; }, ms);
+}
+
+std::vector<float> tone(double seconds, int rate)
+{
+    std::vector<float> samples(size_t(seconds * rate));
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = 0.4f * float(std::sin(2 * std::numbers::pi * 440 * double(i) / rate));
+    return samples;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(std::ceil(p * double(values.size()))) - 1)];
+}
+
+std::optional<quint16> startDevServer(QProcess& process)
+{
+    process.start(QCoreApplication::applicationDirPath() + "/../devserver/tovrin-devserver", {"--port", "0"});
+    if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000))
+        return std::nullopt;
+    bool ok = false;
+    const quint16 port = process.readLine().trimmed().toUShort(&ok);
+    return ok ? std::optional(port) : std::nullopt;
+}
+
+std::unique_ptr<ChannelAudioService> joined(const QString& uid)
+{
+    auto engine = std::make_unique<ChannelAudioService>();
+    bool done = false;
+    QCoro::connect(engine->connect(kChannel, uid, uid, "Q-BENCH1", {}), engine.get(), [&] { done = true; });
+    if (!waitFor([&] { return done && engine->listenerCount() > 0; }, 5000))
+        return nullptr;
+    return engine;
+}
+
+// One release-to-playback time in milliseconds, or nothing when a step timed out.
+std::optional<double> measure(ChannelAudioService& speaker, ChannelAudioService& listener, double seconds)
+{
+    Diagnostics::LineCapture lines;
+    bool heard = false;
+    QElapsedTimer clock;
+    double latency = 0;
+    const auto connection = QObject::connect(&listener.voicePipe(), &TovrinVoicePipe::clipStarted, [&] {
+        latency = double(clock.nsecsElapsed()) / 1e6;
+        heard = true;
+    });
+    speaker.beginTransmit();
+    // The synthetic microphone delivers ten pieces per event-loop turn at most.
+    const bool recorded = waitFor([&] { return speaker.voicePipe().isTalking(); }, 3000);
+    runFor(int(seconds * 1000 / 10) + 100);
+    clock.start();
+    speaker.endTransmit();
+    const bool ok = recorded && waitFor([&] { return heard; }, 10000) &&
+                    waitFor([&] { return lines.contains("TX done chunks="); }, 10000);
+    QObject::disconnect(connection);
+    return ok ? std::optional(latency) : std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir scratch;
+    qputenv("XDG_CACHE_HOME", scratch.path().toUtf8());
+    QApplication app(argc, argv);
+
+    QProcess devserver;
+    const std::optional<quint16> port = startDevServer(devserver);
+    if (!port) {
+        std::fprintf(stderr, "voice_latency: the devserver did not start\n");
+        return 1;
+    }
+    Server::setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(*port)));
+
+    RecordPermission::Override permission(RecordPermission::State::granted, true);
+    AudioDevices::OutputOverride silent([](int rate) { return std::make_unique<NullAudioOutput>(rate); });
+    int status = 0;
+    for (double seconds : {1.0, 10.0}) {
+        AudioDevices::InputOverride microphone([seconds](int rate) {
+            return std::make_unique<BufferAudioInput>(rate, tone(seconds, rate));
+        });
+        auto speaker = joined("uid-speaker");
+        auto listener = joined("uid-listener");
+        if (!speaker || !listener) {
+            std::fprintf(stderr, "voice_latency: could not join\n");
+            return 1;
+        }
+        std::vector<double> latencies;
+        for (int run = 0; run < kRuns; ++run)
+            if (std::optional<double> ms = measure(*speaker, *listener, seconds))
+                latencies.push_back(*ms);
+        if (latencies.empty()) {
+            status = 1;
+            continue;
+        }
+        std::printf("release to playback, %.0f s utterance: p50 %.1f ms, p95 %.1f ms (%zu runs; includes the 80 ms pause)\n",
+                    seconds, percentile(latencies, 0.5), percentile(latencies, 0.95), latencies.size());
+        speaker->disconnect();
+        listener->disconnect();
+    }
+    devserver.kill();
+    devserver.waitForFinished(3000);
+    return status;
+}
