@@ -9,6 +9,7 @@
 #include "services/mic_privacy.h"
 #include "services/tovrin_audio_session.h"
 
+#include <QCoroFuture>
 #include <QCoroSignal>
 #include <QCoroTimer>
 #include <QDir>
@@ -24,7 +25,6 @@ namespace {
 constexpr auto kStopPause = 80ms;
 // The recorder closes its file in milliseconds; this only bounds a stuck worker.
 constexpr auto kFileCloseLimit = 2s;
-constexpr auto kLaneWaitStep = 1s;
 const QString kDefaultName = QStringLiteral("Radio User");
 
 QString line(const QString& text) { return QStringLiteral("[VoicePipe][mac] ") + text; }
@@ -251,20 +251,29 @@ QCoro::Task<void> TovrinVoicePipe::closeAndRelease(std::shared_ptr<Talk> talk, Q
 
 QCoro::Task<bool> TovrinVoicePipe::acquireLane()
 {
-    const QPointer<TovrinVoicePipe> self(this);
-    while (laneBusy_) {
-        co_await qCoro(this, &TovrinVoicePipe::laneFreed, kLaneWaitStep);
-        if (!self)
-            co_return false;
+    if (!laneBusy_) {
+        laneBusy_ = true;
+        co_return true;
     }
-    laneBusy_ = true;
-    co_return true;
+    const QPointer<TovrinVoicePipe> self(this);
+    auto turn = std::make_shared<QPromise<void>>();
+    turn->start();
+    QFuture<void> granted = turn->future();
+    laneWaiters_.push_back(std::move(turn));
+    co_await granted;
+    // A pipe destroyed meanwhile ends the wait with nothing to send on.
+    co_return bool(self);
 }
 
 void TovrinVoicePipe::releaseLane()
 {
-    laneBusy_ = false;
-    emit laneFreed();
+    if (laneWaiters_.empty()) {
+        laneBusy_ = false;
+        return;
+    }
+    std::shared_ptr<QPromise<void>> next = std::move(laneWaiters_.front());
+    laneWaiters_.pop_front();
+    next->finish();
 }
 
 void TovrinVoicePipe::dropTalkFile(Talk& talk)

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QJsonObject>
 #include <QObject>
+#include <QPromise>
 #include <QString>
 #include <QTimer>
 
@@ -97,8 +98,6 @@ signals:
     // A clip started playing (its local file) and ended (played out or cut off).
     void clipStarted(const QString& file);
     void clipEnded(const QString& file);
-    // The send lane became free (internal).
-    void laneFreed();
 
 private:
     struct Talk;
@@ -131,6 +130,9 @@ private:
     QTimer deadline_;
     std::chrono::milliseconds autoEnd_{30000};
     bool laneBusy_ = false;
+    // Talks waiting for the lane, first come first served; the lane passes
+    // straight to the next one.
+    std::deque<std::shared_ptr<QPromise<void>>> laneWaiters_;
 
     // Receive.
     QHash<QString, Incoming> incoming_;

@@ -24,10 +24,10 @@ class PushToTalkTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server.start()); }
 
-    std::unique_ptr<ChannelAudioService> joined(const QString& uid, const QString& name)
+    std::unique_ptr<ChannelAudioService> joined(const QString& uid, const QString& name, QSet<QString> blocked = {})
     {
         auto engine = std::make_unique<ChannelAudioService>();
-        EXPECT_FALSE(runVoidTask(engine->connect(kChannel, uid, name, "Q-TEST01", {})));
+        EXPECT_FALSE(runVoidTask(engine->connect(kChannel, uid, name, "Q-TEST01", std::move(blocked))));
         EXPECT_TRUE(QTest::qWaitFor([&] { return engine->listenerCount() > 0; }, 5000));
         return engine;
     }
@@ -143,4 +143,23 @@ TEST_F(PushToTalkTest, AStartOvertakenByADisconnectLeavesNoTrace)
     QTest::qWait(400);
     EXPECT_FALSE(alice->isTransmitting());
     EXPECT_FALSE(alice->transmitError()) << "a start of an old generation never reports";
+}
+
+TEST_F(PushToTalkTest, ABlockedSenderIsNotHeard)
+{
+    toneSeconds = 1.0;
+    auto alice = joined("uid-alice", "Alice");
+    auto bob = joined("uid-bob", "Bob", {"uid-alice"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alice->listenerCount() == 2; }, 5000));
+    bool bobPlayed = false;
+    QObject::connect(&bob->voicePipe(), &TovrinVoicePipe::clipStarted, [&] { bobPlayed = true; });
+    Diagnostics::LineCapture lines;
+    alice->beginTransmit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alice->voicePipe().isTalking(); }, 3000));
+    QTest::qWait(300);
+    alice->endTransmit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines.contains("TX done chunks="); }, 5000));
+    QTest::qWait(300);  // the relay has reached Bob by now
+    EXPECT_FALSE(bobPlayed);
+    EXPECT_FALSE(lines.contains("PLAY "));
 }
