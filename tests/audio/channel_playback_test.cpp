@@ -198,3 +198,23 @@ TEST_F(ChannelPlaybackTest, KeepaliveSilenceNeverDelaysAStreamArrivingInRealTime
         EXPECT_TRUE(playback.keepaliveScheduled());
     }
 }
+
+TEST_F(ChannelPlaybackTest, ARebuiltEngineGetsItsOwnKeepalive)
+{
+    playback.startPlaybackEngine();
+    playback.setBackgroundRadioActive(true);
+    playback.scheduleSilentKeepaliveIfNeeded();
+    ASSERT_TRUE(playback.keepaliveScheduled());
+    // The engine goes while its keep-alive is queued; its buffer is never heard of again.
+    playback.tearDownPlaybackAsync();
+    QTest::qWait(50);
+    EXPECT_FALSE(playback.keepaliveScheduled());
+    EXPECT_FALSE(playback.playEngine());
+
+    playback.startPlaybackEngine();
+    playback.scheduleSilentKeepaliveIfNeeded();
+    EXPECT_TRUE(playback.keepaliveScheduled());
+    EXPECT_EQ(playback.rxPlayers().front()->queuedBuffers(), 1u);
+    playFor(0.5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return playback.rxPlayers().front()->queuedBuffers() == 1; }, 100));
+}
