@@ -2,7 +2,11 @@
 
 #include <QColor>
 #include <QMetaType>
+#include <QSet>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 #include <vector>
 
@@ -27,6 +31,21 @@ struct FacePlateTheme {
     // Readable text colour on the body, full and muted.
     QColor onBody() const;
     QColor onBodyMuted() const;
+
+    // The art a theme shows, derived from its id and emoji on every read
+    // (face_plate_art.cpp): "flag", "zodiac", "sport", "car", "space",
+    // "fantasy", "scifi", "ocean", "africa", "city" or "generic".
+    QString artFamily() const;
+    // Two or three emoji standing for the theme; the picker shows them too.
+    QStringList stickers() const;
+    // The stickers drawn near the top corners of the face plate.
+    QStringList cornerStickers() const;
+    // The hero picture drawn over the whole plate, for six core themes.
+    std::optional<QString> heroAssetName() const;
+    // The large emoji in the middle of the plate, if any.
+    std::optional<QString> centerHero() const;
+    // The 63 country theme ids; built once (thread-safe).
+    static const QSet<QString>& countryIds();
 
     // All themes, "classic" first; built once on first use (thread-safe).
     static const std::vector<FacePlateTheme>& catalog();

@@ -11,6 +11,7 @@
 #include "services/session_store.h"
 #include "services/tovrin_audio_session.h"
 #include "services/voice_filter_store.h"
+#include "theme/face_plate_art_overlay.h"
 #include "theme/theme_store.h"
 #include "theme/themed_background_views.h"
 #include "views/audio_fx_radio_effects.h"
@@ -82,6 +83,7 @@ QString RadioView::noOwnedChannelText()
 void RadioView::buildContent()
 {
     background_ = new TovrinFacePlateBackground(stores_.theme, this);
+    background_->setArtOverlay(&FacePlateArtOverlay::paintOverlay);
     content_ = new QWidget(this);
 
     emoji_ = new QLabel(content_);
