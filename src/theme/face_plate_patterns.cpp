@@ -68,6 +68,18 @@ void inFrame(QPainter& painter, const QRectF& rect, Draw draw)
     painter.restore();
 }
 
+// Each ellipse (in frame coordinates) as its own fill.
+void fillDots(QPainter& painter, const QRectF& rect, const std::vector<QRectF>& dots, const QColor& colour)
+{
+    inFrame(painter, rect, [&] {
+        for (const QRectF& r : dots) {
+            QPainterPath dot;
+            dot.addEllipse(r);
+            painter.fillPath(dot, colour);
+        }
+    });
+}
+
 void stroke(QPainter& painter, const QPainterPath& path, const QColor& colour, qreal width)
 {
     painter.strokePath(path, outlinePen(colour, width));
@@ -129,14 +141,7 @@ std::vector<QRectF> SoftNoisePattern::dots(const QSizeF& size)
 
 void SoftNoisePattern::paint(QPainter& painter, const QRectF& rect)
 {
-    inFrame(painter, rect, [&] {
-        QPainterPath dot;
-        for (const QRectF& r : dots(rect.size())) {
-            dot.clear();
-            dot.addEllipse(r);
-            painter.fillPath(dot, systemColor(SystemColor::White, 0.10));
-        }
-    });
+    fillDots(painter, rect, dots(rect.size()), systemColor(SystemColor::White, 0.10));
 }
 
 std::vector<QRectF> StarFieldDots::stars(const QSizeF& size)
@@ -149,14 +154,7 @@ std::vector<QRectF> StarFieldDots::stars(const QSizeF& size)
 
 void StarFieldDots::paint(QPainter& painter, const QRectF& rect)
 {
-    inFrame(painter, rect, [&] {
-        QPainterPath star;
-        for (const QRectF& r : stars(rect.size())) {
-            star.clear();
-            star.addEllipse(r);
-            painter.fillPath(star, systemColor(SystemColor::White, 0.55));
-        }
-    });
+    fillDots(painter, rect, stars(rect.size()), systemColor(SystemColor::White, 0.55));
 }
 
 std::vector<QRectF> CityPattern::buildings(const QSizeF& size)
