@@ -28,6 +28,8 @@ public:
     const std::vector<SavedChannelSlot>& savedSlots() const { return savedSlots_; }
     bool isLoading() const { return isLoading_; }
     std::optional<QString> lastError() const { return lastError_; }
+    // Screens that save a slot themselves report their failure here.
+    void setLastError(const std::optional<QString>& value);
 
 signals:
     void savedSlotsChanged();
@@ -36,7 +38,6 @@ signals:
 
 private:
     void setLoading(bool value);
-    void setLastError(const std::optional<QString>& value);
 
     std::vector<SavedChannelSlot> savedSlots_;
     bool isLoading_ = false;

@@ -15,6 +15,7 @@
 #include "theme/theme_store.h"
 #include "theme/themed_background_views.h"
 #include "views/audio_fx_radio_effects.h"
+#include "views/channel_chat_view.h"
 #include "views/passkey_prompt.h"
 #include "views/radio_effects.h"
 #include "views/radio_operations.h"
@@ -192,6 +193,10 @@ void RadioView::wireShell()
     connect(ops, &RadioOperations::chatRequested, this, [this] {
         if (unread_)
             unread_->markAllSeen();
+        // A fresh chat screen for every opening.
+        auto* chat = new ChannelChatView(stores_);
+        connect(chat, &ChannelChatView::dismissRequested, chat_, &SheetOverlay::dismiss);
+        chat_->setContent(chat);
         presentSheet(chat_);
     });
 }
