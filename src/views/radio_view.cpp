@@ -16,6 +16,7 @@
 #include "theme/themed_background_views.h"
 #include "views/audio_fx_radio_effects.h"
 #include "views/channel_chat_view.h"
+#include "views/channel_settings_view.h"
 #include "views/passkey_prompt.h"
 #include "views/radio_effects.h"
 #include "views/radio_operations.h"
@@ -272,13 +273,17 @@ void RadioView::showAddChannel()
 void RadioView::showChannelSettings()
 {
     // A fresh sheet each time, for the channel owned now; without one it says so.
-    auto* body = new QLabel(channelSettings_);
-    body->setTextFormat(Qt::PlainText);
-    body->setWordWrap(true);
-    body->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    if (!stores_.session->ownedChannelNumber())
-        body->setText(noOwnedChannelText());
-    channelSettings_->setContent(body);
+    if (const auto owned = stores_.session->ownedChannelNumber()) {
+        auto* body = new ChannelSettingsView(*owned, stores_.session, channelSettings_);
+        connect(body, &ChannelSettingsView::closeRequested, channelSettings_, &SheetOverlay::dismiss);
+        channelSettings_->setContent(body);
+    } else {
+        auto* body = new QLabel(noOwnedChannelText(), channelSettings_);
+        body->setTextFormat(Qt::PlainText);
+        body->setWordWrap(true);
+        body->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        channelSettings_->setContent(body);
+    }
     presentSheet(channelSettings_);
 }
 

@@ -5,6 +5,7 @@
 #include "support/audio_fakes.h"
 #include "support/tone.h"
 #include "views/call_tone_button.h"
+#include "views/channel_settings_view.h"
 #include "views/chat_button.h"
 #include "views/compact_join_channel_button.h"
 #include "views/hold_button_reader.h"
@@ -216,9 +217,14 @@ TEST_F(RadioViewTest, ChannelSetupSaysSoForAUserWithoutAChannel)
 
     checkIn();
     view->showChannelSettings();
-    body = qobject_cast<QLabel*>(view->channelSettingsSheet()->content());
-    ASSERT_NE(body, nullptr);
-    EXPECT_TRUE(body->text().isEmpty());
+    auto* settings = qobject_cast<ChannelSettingsView*>(view->channelSettingsSheet()->content());
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->channelNumber(), *session->ownedChannelNumber());
+    // The form's own "Close" dismisses the sheet.
+    EXPECT_FALSE(runVoidTask(settings->load()));
+    EXPECT_EQ(settings->formState(), QStringLiteral("loaded"));
+    settings->closeButton()->click();
+    EXPECT_TRUE(view->channelSettingsSheet()->isHidden());
 }
 
 TEST_F(RadioViewTest, ReturnAndSpaceWorkOnlyWhileNothingCoversTheRadio)
