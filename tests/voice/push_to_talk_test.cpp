@@ -97,6 +97,27 @@ TEST_F(PushToTalkTest, TheCountdownEndsAnUnreleasedTransmissionByItself)
     EXPECT_EQ(lines.count("JSON SEND OK type=utterance_close"), 1);
 }
 
+TEST_F(PushToTalkTest, TheHardDeadlineEndsATransmissionWhoseCountdownNeverTicks)
+{
+    auto alice = joined("uid-alice", "");
+    // A tick slower than the limit: only the deadline can end this press.
+    alice->setTransmitLimitForTesting(1s, 60s);
+    Diagnostics::LineCapture lines;
+    alice->beginTransmit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alice->isTransmitting(); }, 5000));
+    EXPECT_TRUE(lines.contains("[TovrinPTT][mac] hard deadline 1s"));
+    EXPECT_FALSE(lines.contains("auto-off"));
+    EXPECT_FALSE(alice->pttSecondsRemaining());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines.contains("JSON SEND OK type=utterance_close"); }, 5000));
+
+    // A newer transmission is not ended by an older press's deadline.
+    alice->setTransmitLimitForTesting(2s, 60s);
+    alice->beginTransmit();
+    QTest::qWait(1300);
+    EXPECT_TRUE(alice->isTransmitting());
+    alice->endTransmit();
+}
+
 TEST_F(PushToTalkTest, AStartThatCannotOpenTheMicrophoneRollsBack)
 {
     auto alice = joined("uid-alice", "Alice");
