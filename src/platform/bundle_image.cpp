@@ -1,0 +1,50 @@
+#include "platform/bundle_image.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QSvgRenderer>
+
+// The pictures live in a static library, whose resources the linker would
+// drop unless something refers to them.
+static void ensurePictureResources()
+{
+    static const bool loaded = [] {
+        Q_INIT_RESOURCE(pictures);
+        return true;
+    }();
+    Q_UNUSED(loaded);
+}
+
+namespace BundleImage {
+namespace {
+
+QString pathOf(const QString& name)
+{
+    return QStringLiteral(":/pictures/%1.svg").arg(name);
+}
+
+}  // namespace
+
+bool exists(const QString& name)
+{
+    ensurePictureResources();
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && QFile::exists(pathOf(name));
+}
+
+QImage render(const QString& name, QSize size)
+{
+    if (!exists(name) || size.isEmpty())
+        return {};
+    QSvgRenderer renderer(pathOf(name));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QSizeF natural = renderer.defaultSize().isEmpty() ? QSizeF(size) : QSizeF(renderer.defaultSize());
+    const QSizeF cover = natural.scaled(size, Qt::KeepAspectRatioByExpanding);
+    const QPointF origin((size.width() - cover.width()) / 2, (size.height() - cover.height()) / 2);
+    renderer.render(&painter, QRectF(origin, cover));
+    return image;
+}
+
+}  // namespace BundleImage
