@@ -4,6 +4,7 @@
 #include "platform/symbol_image.h"
 #include "theme/continuous_rounded_rect.h"
 #include "theme/drop_shadow.h"
+#include "theme/system_colors.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -104,12 +105,8 @@ void paintTile(QPainter& painter, const QRectF& square, const QuickBarIconCatalo
 {
     const qreal size = square.width();
     QLinearGradient fill(square.topLeft(), square.bottomRight());
-    QColor top = item.tint;
-    top.setAlphaF(0.95f);
-    QColor bottom = item.tint;
-    bottom.setAlphaF(0.55f);
-    fill.setColorAt(0, top);
-    fill.setColorAt(1, bottom);
+    fill.setColorAt(0, withOpacity(item.tint, 0.95));
+    fill.setColorAt(1, withOpacity(item.tint, 0.55));
     painter.fillPath(continuousRoundedRect(square, cornerRadius(size)), fill);
 
     const qreal box = symbolPointSize(size) * kSymbolBox;

@@ -4,6 +4,7 @@
 #include "theme/continuous_rounded_rect.h"
 #include "theme/drop_shadow.h"
 #include "theme/quick_bar_icons.h"
+#include "theme/system_colors.h"
 #include "views/view_fonts.h"
 
 #include <QLineF>
@@ -20,13 +21,6 @@ constexpr qreal kMinFrequencyScale = 0.6;
 constexpr qreal kPressedScale = 0.94;
 constexpr qreal kCornerRadius = 11;
 constexpr int kPressAnimationMs = 120;
-
-QColor tintAt(const QColor& tint, qreal opacity)
-{
-    QColor colour = tint;
-    colour.setAlphaF(float(opacity));
-    return colour;
-}
 
 // The frequency line shrinks (down to 0.6 of its size) before it is cut. Its
 // symbols (the SETUP gear asks for text presentation) come from a text
@@ -157,8 +151,8 @@ void ProQuickButton::paintEvent(QPaintEvent*)
     const DropShadow shadow{QColor::fromRgbF(0, 0, 0, 0.12f), 2, QPointF(0, 1.5)};
     paintWithDropShadow(painter, tile, shadow, [&](QPainter& p) {
         QLinearGradient fill(tile.topLeft(), tile.bottomLeft());
-        fill.setColorAt(0, tintAt(face_.tint, 0.92));
-        fill.setColorAt(1, tintAt(face_.tint, 0.58));
+        fill.setColorAt(0, withOpacity(face_.tint, 0.92));
+        fill.setColorAt(1, withOpacity(face_.tint, 0.58));
         p.fillPath(shape, fill);
         QLinearGradient rim(tile.topLeft(), tile.bottomLeft());
         rim.setColorAt(0, QColor::fromRgbF(1, 1, 1, 0.35f));
