@@ -9,7 +9,7 @@
 static void ensurePictureResources()
 {
     static const bool loaded = [] {
-        Q_INIT_RESOURCE(pictures);
+        Q_INIT_RESOURCE(hero);
         return true;
     }();
     Q_UNUSED(loaded);
@@ -20,7 +20,7 @@ namespace {
 
 QString pathOf(const QString& name)
 {
-    return QStringLiteral(":/pictures/%1.svg").arg(name);
+    return QStringLiteral(":/hero/%1.svg").arg(name);
 }
 
 }  // namespace

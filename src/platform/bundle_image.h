@@ -3,8 +3,8 @@
 #include <QImage>
 #include <QString>
 
-// The application's own named pictures ("ThemeMario", …), packaged as SVGs in
-// resources/pictures and rendered at the size asked for.
+// The application's own named pictures ("ThemeMario", …), the face plates'
+// hero art in resources/hero, rendered at the size asked for.
 namespace BundleImage {
 
 bool exists(const QString& name);
