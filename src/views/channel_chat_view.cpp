@@ -437,8 +437,11 @@ void ChannelChatView::updateMessages()
         kept.insert(message.id, bubble);
         ordered.append(bubble);
     }
-    for (ChatBubble* gone : std::as_const(bubbleById_))
+    for (ChatBubble* gone : std::as_const(bubbleById_)) {
+        listLayout_->removeWidget(gone);
+        gone->hide();
         gone->deleteLater();
+    }
     bubbleById_ = kept;
 
     // Rows in the array's order, after the empty state and before the stretch.

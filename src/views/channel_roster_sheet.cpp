@@ -185,8 +185,11 @@ void ChannelRosterSheet::addSectionHeader(const QString& text)
 void ChannelRosterSheet::rebuild()
 {
     while (QLayoutItem* item = listLayout_->takeAt(0)) {
-        if (QWidget* widget = item->widget())
+        // Later: the click that led here may still be running in one of them.
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
             widget->deleteLater();
+        }
         delete item;
     }
 
@@ -242,7 +245,7 @@ std::unique_ptr<QMenu> ChannelRosterSheet::makeRowMenu(const ChannelRosterMember
 {
     if (member.uid == session_->uid())
         return nullptr;
-    auto menu = std::make_unique<QMenu>(this);
+    auto menu = std::make_unique<QMenu>();  // no parent: the caller owns it
     const auto start = [this, member](const AsyncCallback<ChannelRosterMember>& action) {
         if (action)
             QCoro::connect(action(member), this, [] {});

@@ -296,7 +296,7 @@ std::unique_ptr<QMenu> ChatBubble::makeContextMenu()
 {
     if (row_.isMine)
         return nullptr;
-    auto menu = std::make_unique<QMenu>(this);
+    auto menu = std::make_unique<QMenu>();  // no parent: the caller owns it
     connect(menu->addAction(QStringLiteral("Add to quick bar")), &QAction::triggered, this,
             [this, action = row_.onAddFriend] { start(action); });
     connect(menu->addAction(QStringLiteral("Block user")), &QAction::triggered, this,

@@ -83,7 +83,7 @@ protected:
         EXPECT_FALSE(runVoidTask(radio->join(session->uid(), std::nullopt, session->chatDisplayName(),
                                              session->radioId(), blocks->blockedUIDs())));
         EXPECT_TRUE(waitUntil([this] { return live()->isLive() && live()->listenerCount() > 0; }))
-            << "not live on " << channel;
+            << "not live on " << channel << ": " << radio->lastError().value_or(QString()).toStdString();
     }
 
     // The second listener joins the tuned channel; waits until both see it.
@@ -113,9 +113,10 @@ protected:
         return texts;
     }
 
-    // Every plain label text under `widget`, in creation order.
+    // Every label text shown under `widget`, once its rows are shown.
     static QStringList labelTexts(const QWidget* widget)
     {
+        QTest::qWait(5);
         QStringList texts;
         for (const QLabel* label : widget->findChildren<QLabel*>())
             if (!label->text().isEmpty() && !label->isHidden())
