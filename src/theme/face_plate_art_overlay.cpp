@@ -1,5 +1,6 @@
 #include "theme/face_plate_art_overlay.h"
 
+#include "platform/bundle_image.h"
 #include "theme/drop_shadow.h"
 #include "theme/emoji_text.h"
 #include "theme/face_plate_patterns.h"
@@ -7,19 +8,11 @@
 #include "theme/outline_pen.h"
 #include "theme/system_colors.h"
 
-#include <QFile>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QSvgRenderer>
 
 #include <cmath>
-
-// Outside any namespace: the macro declares the resource's initialiser.
-static void initHeroResources()
-{
-    Q_INIT_RESOURCE(hero);
-}
 
 namespace {
 
@@ -140,40 +133,16 @@ void paintBackground(QPainter& painter, const QRectF& rect, const FacePlateTheme
     painter.restore();
 }
 
-QString heroPath(const QString& name)
-{
-    initHeroResources();
-    return QStringLiteral(":/hero/%1.svg").arg(name);
-}
-
-// The picture scaled to cover the frame (aspect kept, centred, clipped) and
-// multiplied over what lies beneath.
+// The picture scaled to cover the frame (aspect kept, centred, cut off where
+// it overflows) and multiplied over what lies beneath. Rendered apart first,
+// so the picture's own shapes do not multiply against each other.
 void paintHero(QPainter& painter, const QRectF& rect, const QString& name)
 {
-    QSvgRenderer renderer(heroPath(name));
-    if (!renderer.isValid() || rect.isEmpty())
-        return;
-    const QSizeF art = renderer.viewBoxF().size();
-    const qreal scale = std::max(rect.width() / art.width(), rect.height() / art.height());
-    QRectF target(QPointF(0, 0), art * scale);
-    target.moveCenter(rect.center());
-
-    // Rendered apart first so the picture's own shapes do not multiply
-    // against each other.
     const qreal device = std::sqrt(std::abs(painter.deviceTransform().determinant()));
-    const qreal ratio = device > 0 ? device : 1.0;
-    QImage image((rect.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    const QImage image = BundleImage::render(name, (rect.size() * (device > 0 ? device : 1.0)).toSize());
     if (image.isNull())
         return;
-    image.fill(Qt::transparent);
-    {
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(ratio, ratio);
-        renderer.render(&p, target.translated(-rect.topLeft()));
-    }
     painter.save();
-    painter.setClipRect(rect, Qt::IntersectClip);
     painter.setCompositionMode(QPainter::CompositionMode_Multiply);
     painter.drawImage(rect, image);
     painter.restore();
@@ -239,9 +208,4 @@ void FacePlateArtOverlay::paint(QPainter& painter, const QRectF& rect) const
 void FacePlateArtOverlay::paintOverlay(QPainter& painter, const QRectF& rect, const FacePlateTheme& theme)
 {
     FacePlateArtOverlay{theme}.paint(painter, rect);
-}
-
-bool FacePlateArtOverlay::heroImageExists(const QString& name)
-{
-    return QFile::exists(heroPath(name));
 }

@@ -66,6 +66,4 @@ struct FacePlateArtOverlay {
 
     // The overlay as a face plate's art layer (a ThemeArtPainter).
     static void paintOverlay(QPainter& painter, const QRectF& rect, const FacePlateTheme& theme);
-    // Whether the picture `name` is among the application's hero images.
-    static bool heroImageExists(const QString& name);
 };

@@ -1,4 +1,5 @@
 #include "artifacts.h"
+#include "platform/bundle_image.h"
 #include "theme/face_plate_art_overlay.h"
 #include "theme/themed_backgrounds.h"
 
@@ -90,7 +91,7 @@ TEST(FacePlateArt, StickersHeroesAndCentreEmoji)
         heroCount += hero ? 1 : 0;
         EXPECT_EQ(hero.value_or(QString()), heroes.count(t.id) ? heroes.at(t.id) : QString());
         if (hero)
-            EXPECT_TRUE(FacePlateArtOverlay::heroImageExists(*hero));
+            EXPECT_TRUE(BundleImage::exists(*hero));
         // Two or three stickers everywhere; at most two corner stickers.
         EXPECT_GE(t.stickers().size(), 2);
         EXPECT_LE(t.stickers().size(), 3);
