@@ -109,10 +109,15 @@ QHttpServerResponse RestApi::channelList(const QHttpServerRequest& request, bool
         if (match)
             matching.append(channel);
     }
-    // Busy channels first, then by number.
-    std::stable_sort(matching.begin(), matching.end(), [](const QJsonObject& a, const QJsonObject& b) {
-        return a.value("active_talker_count").toInt() > b.value("active_talker_count").toInt();
-    });
+    // Busy channels first; among equally busy ones, listed user channels
+    // before home channels (a hundred idle home channels would otherwise fill
+    // the first page); then by number.
+    const auto rank = [](const QJsonObject& channel) {
+        const qint64 number = channel.value("channel_number").toInteger();
+        return std::pair(-channel.value("active_talker_count").toInt(), DevState::isHomeChannel(number));
+    };
+    std::stable_sort(matching.begin(), matching.end(),
+                     [&](const QJsonObject& a, const QJsonObject& b) { return rank(a) < rank(b); });
 
     QJsonArray pageOfChannels;
     const qint64 first = (page - 1) * limit;

@@ -10,7 +10,7 @@ struct NamedColour {
     QRgb argb;
 };
 
-constexpr std::array<NamedColour, 13> kNamedColours{{
+constexpr std::array<NamedColour, 16> kNamedColours{{
     {SystemColor::Red, qRgba(255, 59, 48, 255)},
     {SystemColor::Orange, qRgba(255, 149, 0, 255)},
     {SystemColor::Yellow, qRgba(255, 204, 0, 255)},
@@ -24,6 +24,9 @@ constexpr std::array<NamedColour, 13> kNamedColours{{
     {SystemColor::Label, qRgba(0, 0, 0, 255)},
     {SystemColor::GroupedBackground, qRgba(242, 242, 247, 255)},
     {SystemColor::Gray, qRgba(142, 142, 147, 255)},
+    {SystemColor::SecondaryLabel, qRgba(60, 60, 67, 153)},
+    {SystemColor::SystemBackground, qRgba(255, 255, 255, 255)},
+    {SystemColor::TertiarySystemFill, qRgba(118, 118, 128, 31)},
 }};
 
 } // namespace

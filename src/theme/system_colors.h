@@ -20,6 +20,9 @@ enum class SystemColor {
     Label,              // primary label: #000000 (light appearance)
     GroupedBackground,  // #F2F2F7
     Gray,               // #8E8E93
+    SecondaryLabel,     // #3C3C43 at opacity 0.6
+    SystemBackground,   // #FFFFFF (light appearance)
+    TertiarySystemFill, // #767680 at opacity 0.12
 };
 
 // The named colour at full strength.

@@ -1,5 +1,6 @@
 #include "views/app_screens.h"
 
+#include "views/browse_view.h"
 #include "views/placeholder_screen.h"
 #include "views/radio_view.h"
 
@@ -9,7 +10,7 @@ QWidget* build(int tab, const AppStores& stores, QWidget* parent)
 {
     switch (tab) {
     case 1:
-        return new PlaceholderScreen(QStringLiteral("Browse"), parent);
+        return new BrowseView(stores, parent);
     case 2:
         return new PlaceholderScreen(QStringLiteral("Settings"), parent);
     default:

@@ -1,0 +1,259 @@
+// The browse screen's flows: joining through the company gate, the passkey
+// prompt, the company-code sheet, quick-bar saves and the toast.
+#include "views/browse_view.h"
+
+#include "platform/text_characters.h"
+#include "services/block_store.h"
+#include "services/friends_store.h"
+#include "services/radio_session.h"
+#include "services/session_store.h"
+#include "services/tovrin_api.h"
+#include "views/alert_dialog.h"
+#include "views/passkey_prompt.h"
+#include "views/placeholder_screen.h"
+#include "views/sheet_overlay.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+const QString saveFailedText = QStringLiteral("Could not save channel");
+
+// The quick-bar save's text for a server code.
+QString saveFailureText(const QString& code)
+{
+    if (code == QStringLiteral("not_found"))
+        return QStringLiteral("That channel is not on the server yet");
+    if (code == QStringLiteral("bad_request"))
+        return QStringLiteral("Invalid channel");
+    return saveFailedText;
+}
+
+// The presets offered for a quick-bar slot.
+const QStringList quickBarPresets{QStringLiteral("radio"), QStringLiteral("public"), QStringLiteral("company"),
+                                  QStringLiteral("friend"), QStringLiteral("star")};
+
+}  // namespace
+
+void BrowseView::buildPrompts()
+{
+    passkeyPrompt_ = new PasskeyPrompt(this);
+    connect(passkeyPrompt_, &PasskeyPrompt::joinRequested, this, &BrowseView::onPasskeyJoin);
+    connect(passkeyPrompt_, &PasskeyPrompt::cancelled, this, &BrowseView::clearPasskeyState);
+    connect(passkeyPrompt_->field(), &QLineEdit::textChanged, this,
+            [this](const QString& text) { state_.passkeyInput = text; });
+
+    errorAlert_ = new AlertDialog(QStringLiteral("Error"), this);
+    errorAlert_->addButton(QStringLiteral("OK"));
+    connect(errorAlert_, &QDialog::finished, this, [this] { setErrorText(std::nullopt); });
+
+    blockedAlert_ = new AlertDialog(QStringLiteral("Employees only"), this);
+    connect(blockedAlert_->addButton(QStringLiteral("Enter company code")), &QPushButton::clicked, this,
+            &BrowseView::presentRedeem);
+    blockedAlert_->addButton(QStringLiteral("OK"), true);
+    connect(blockedAlert_, &QDialog::finished, this, [this] { state_.showCompanyJoinBlocked = false; });
+
+    redeemSheet_ = new SheetOverlay(QStringLiteral("Company code"), this);
+    connect(redeemSheet_, &SheetOverlay::dismissed, this, [this] { state_.showRedeem = false; });
+
+    iconSheet_ = new SheetOverlay(QStringLiteral("Quick bar icon"), this);
+    // However the sheet closes, the channel is saved.
+    connect(iconSheet_, &SheetOverlay::dismissed, this, [this] {
+        state_.showQuickAddIcon = false;
+        if (state_.pendingQuickAdd)
+            QCoro::connect(saveQuickAdd(*state_.pendingQuickAdd), this, [] {});
+    });
+}
+
+// ---- Joining ----
+
+void BrowseView::join(const Channel& channel)
+{
+    if (!canJoinCompanyChannel(channel)) {
+        blockJoin(channel);
+        return;
+    }
+    QCoro::connect(joinChannelNumber(channel.channelNumber, std::nullopt), this, [] {});
+}
+
+void BrowseView::blockJoin(const Channel& channel)
+{
+    state_.blockedCompanyName = BrowseLists::channelTitle(channel);
+    state_.showCompanyJoinBlocked = true;
+    blockedAlert_->setMessage(state_.blockedCompanyName.value_or(QStringLiteral("This company channel"))
+                              + QStringLiteral(" is for employees only. Ask your employer for the company code,"
+                                               " then enter it in Settings."));
+    blockedAlert_->open();
+    Q_EMIT stateChanged();
+}
+
+QCoro::Task<void> BrowseView::joinChannelNumber(qint64 number, std::optional<QString> passkey)
+{
+    QPointer<BrowseView> self(this);
+    const AppStores stores = stores_;
+    stores.radio->setChannel(number);
+    co_await stores.radio->join(stores.session->uid(), passkey, stores.session->chatDisplayName(),
+                                stores.session->radioId(), stores.blocks->blockedUIDs());
+    if (!self)
+        co_return;
+    if (stores.radio->connectionState() == RadioSession::ConnectionState::connected) {
+        showToast(QStringLiteral("Joined ") + stores.radio->displayFrequency(), timing_.toast);
+        co_return;
+    }
+    // The passkey text opens the prompt through the error watcher instead.
+    const std::optional<QString> error = stores.radio->lastError();
+    if (error && *error != passkeyRequiredText)
+        showToast(*error, timing_.failedJoinToast);
+}
+
+void BrowseView::onLastErrorChanged()
+{
+    if (stores_.radio->lastError() != passkeyRequiredText)
+        return;
+    state_.pendingJoinChannel = stores_.radio->channelNumber();
+    state_.showPasskeyPrompt = true;
+    passkeyPrompt_->present();
+    Q_EMIT stateChanged();
+}
+
+void BrowseView::onPasskeyJoin(const QString& passkey)
+{
+    state_.showPasskeyPrompt = false;
+    if (!state_.pendingJoinChannel) {
+        clearPasskeyState();
+        return;
+    }
+    // The view may be gone when the join returns; then there is nothing to clear.
+    QCoro::connect(joinChannelNumber(*state_.pendingJoinChannel, passkey), this, [this] { clearPasskeyState(); });
+}
+
+void BrowseView::clearPasskeyState()
+{
+    state_.showPasskeyPrompt = false;
+    passkeyPrompt_->field()->clear();
+    state_.passkeyInput.clear();
+    state_.pendingJoinChannel.reset();
+    Q_EMIT stateChanged();
+}
+
+void BrowseView::presentRedeem()
+{
+    state_.showRedeem = true;
+    // The company-code form stands here until its screen exists.
+    if (!redeemSheet_->content())
+        redeemSheet_->setContent(new PlaceholderScreen(QStringLiteral("Company code")));
+    redeemSheet_->present();
+    Q_EMIT stateChanged();
+}
+
+// ---- Quick bar ----
+
+void BrowseView::beginQuickAdd(const Channel& channel)
+{
+    state_.pendingQuickAdd = channel;
+    state_.quickAddIconId = BrowseLists::quickAddIconId(channel);
+    state_.quickAddIconCustom.reset();
+    state_.showQuickAddIcon = true;
+    iconSheet_->setContent(buildIconChoice());
+    iconSheet_->present();
+    Q_EMIT stateChanged();
+}
+
+QWidget* BrowseView::buildIconChoice()
+{
+    auto* choice = new QWidget;
+    auto* grid = new QGridLayout(choice);
+    grid->setSpacing(10);
+    auto* group = new QButtonGroup(choice);
+    int index = 0;
+    for (const QString& preset : quickBarPresets) {
+        auto* button = new QPushButton(preset, choice);
+        button->setObjectName(preset);
+        button->setCheckable(true);
+        button->setChecked(preset == state_.quickAddIconId);
+        button->setMinimumWidth(64);
+        group->addButton(button);
+        // A preset replaces any custom picture.
+        connect(button, &QPushButton::clicked, this, [this, preset] {
+            state_.quickAddIconId = preset;
+            state_.quickAddIconCustom.reset();
+        });
+        grid->addWidget(button, index / 4, index % 4);
+        ++index;
+    }
+    auto* done = new QPushButton(QStringLiteral("Done"), choice);
+    done->setObjectName(QStringLiteral("Done"));
+    connect(done, &QPushButton::clicked, iconSheet_, &SheetOverlay::dismiss);
+    grid->addWidget(done, index / 4 + 1, 0, 1, 4);
+    grid->setRowStretch(index / 4 + 2, 1);
+    return choice;
+}
+
+QCoro::Task<void> BrowseView::saveQuickAdd(Channel channel)
+{
+    QPointer<BrowseView> self(this);
+    const AppStores stores = stores_;
+    const QString uid = stores.session->uid();
+    const QString label = TextCharacters::prefix(BrowseLists::channelTitle(channel), 12);
+    const QString iconId = state_.quickAddIconId;
+    const std::optional<QString> iconCustom = state_.quickAddIconCustom;
+
+    std::optional<QString> failure;
+    try {
+        co_await TovrinAPI::shared().addSavedChannel(uid, label, channel.channelNumber, iconId, iconCustom);
+    } catch (const TovrinAPIError& error) {
+        failure = error.kind() == TovrinAPIError::Kind::server ? saveFailureText(error.serverText()) : saveFailedText;
+    } catch (...) {
+        failure = saveFailedText;
+    }
+    if (!failure) {
+        co_await stores.friends->load(uid);
+        if (self)
+            finishQuickAdd(QStringLiteral("Added ") + channel.displayFrequency);
+        co_return;
+    }
+    stores.friends->setLastError(*failure);
+    if (self)
+        finishQuickAdd(stores.friends->lastError().value_or(QStringLiteral("Failed")));
+}
+
+void BrowseView::finishQuickAdd(const QString& text)
+{
+    state_.pendingQuickAdd.reset();
+    showToast(text, timing_.toast);
+}
+
+// ---- Toast and error ----
+
+void BrowseView::showToast(const QString& text, std::chrono::milliseconds lifetime)
+{
+    state_.toast = text;
+    refresh();
+    // Every clear empties the toast, whichever text it shows by then.
+    QTimer::singleShot(lifetime, this, &BrowseView::clearToast);
+}
+
+void BrowseView::clearToast()
+{
+    state_.toast.reset();
+    refresh();
+}
+
+void BrowseView::setErrorText(std::optional<QString> text)
+{
+    if (text == state_.errorText)
+        return;
+    state_.errorText = std::move(text);
+    if (state_.errorText) {
+        errorAlert_->setMessage(*state_.errorText);
+        errorAlert_->open();
+    } else if (errorAlert_->isVisible()) {
+        errorAlert_->close();
+    }
+    Q_EMIT stateChanged();
+}

@@ -1,0 +1,276 @@
+#include "browse_fixture.h"
+
+#include "theme/face_plate_theme_catalog.h"
+
+#include "views/channel_user_count_badge.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QAction* menuItem(BrowseChannelRow* row, const QString& text)
+{
+    for (QAction* action : row->menuActions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(BrowseScreenTest, MyChannelCardJoinsTheOwnChannelAndShowsItsLiveCount)
+{
+    checkIn();
+    makeView();
+    load();
+    selectTab(BrowseTab::userChannels);
+    const qint64 mine = *session->ownedChannelNumber();
+    auto* card = qobject_cast<MyChannelBrowseCard*>(view->card());
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->content().header, "MY CHANNEL");
+    EXPECT_EQ(card->content().frequency, *session->ownedChannelDisplay());
+    EXPECT_EQ(card->content().detail, session->radioId());
+    EXPECT_TRUE(card->pillTexts().isEmpty());
+    EXPECT_EQ(card->badge()->count(), 0);
+    // The own channel also heads the Users list.
+    EXPECT_EQ(rowNumbers().front(), mine);
+    EXPECT_EQ(row(mine)->badgeTexts(), QStringList({"Mine"}));
+
+    card->joinButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return inChannel(); }));
+    EXPECT_EQ(radio->channelNumber(), mine);
+    ASSERT_TRUE(waitUntil([&] { return toastIs("Joined " + *session->ownedChannelDisplay()); }));
+    EXPECT_TRUE(view->toastLabel()->isVisibleTo(view.get()));
+    // The live service's count replaces the server's without a load.
+    ASSERT_TRUE(waitUntil([&] {
+        auto* now = qobject_cast<MyChannelBrowseCard*>(view->card());
+        return now && now->badge()->count() == 1;
+    }));
+    saveArtifact(*view, "browse_my_channel_joined");
+    ASSERT_TRUE(waitUntil([&] { return !view->state().toast; }));
+
+    // A search text, even blanks, hides the card.
+    view->searchField()->setText(" ");
+    EXPECT_EQ(view->card(), nullptr);
+}
+
+TEST_F(BrowseScreenTest, PasskeyPromptJoinsTheTunedChannelWithTheTypedPasskey)
+{
+    checkIn();
+    const qint64 locked = otherUsersChannel("owner-of-locked", "Locked room", "passkey", "4321");
+    makeView();
+    load();
+    selectTab(BrowseTab::userChannels);
+    ASSERT_TRUE(row(locked));
+    EXPECT_EQ(row(locked)->badgeTexts(), QStringList({"Listed", "Passkey"}));
+
+    row(locked)->click();
+    ASSERT_TRUE(waitUntil([&] { return view->state().showPasskeyPrompt; }));
+    EXPECT_EQ(view->state().pendingJoinChannel, locked);
+    EXPECT_TRUE(view->passkeyPrompt()->isVisible());
+    settle();
+    EXPECT_EQ(view->state().toast, std::nullopt);
+    saveArtifact(*view->passkeyPrompt(), "browse_passkey_prompt");
+
+    // A wrong passkey is refused with the same text: no new prompt, no toast.
+    QTest::keyClicks(view->passkeyPrompt()->field(), "0000");
+    EXPECT_EQ(view->state().passkeyInput, "0000");
+    view->passkeyPrompt()->joinButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return !view->state().pendingJoinChannel; }));
+    EXPECT_FALSE(view->state().showPasskeyPrompt);
+    EXPECT_EQ(view->state().passkeyInput, "");
+    EXPECT_FALSE(inChannel());
+    EXPECT_EQ(view->state().toast, std::nullopt);
+
+    // The prompt is opened again only by a change of the radio's error.
+    radio->leaveChannel();
+    row(locked)->click();
+    ASSERT_TRUE(waitUntil([&] { return view->state().showPasskeyPrompt; }));
+    QTest::keyClicks(view->passkeyPrompt()->field(), "4321");
+    view->passkeyPrompt()->joinButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return inChannel(); }));
+    EXPECT_EQ(radio->channelNumber(), locked);
+    ASSERT_TRUE(waitUntil([&] { return toastIs("Joined " + radio->displayFrequency()); }));
+    EXPECT_EQ(view->state().pendingJoinChannel, std::nullopt);
+}
+
+TEST_F(BrowseScreenTest, PasskeyCancelClearsThePromptState)
+{
+    checkIn();
+    const qint64 locked = otherUsersChannel("owner-of-locked", "Locked room", "passkey", "4321");
+    makeView();
+    load();
+    selectTab(BrowseTab::userChannels);
+    ASSERT_TRUE(row(locked));
+    row(locked)->click();
+    ASSERT_TRUE(waitUntil([&] { return view->state().showPasskeyPrompt; }));
+    QTest::keyClicks(view->passkeyPrompt()->field(), "12");
+    view->passkeyPrompt()->cancelButton()->click();
+    EXPECT_FALSE(view->state().showPasskeyPrompt);
+    EXPECT_EQ(view->state().pendingJoinChannel, std::nullopt);
+    EXPECT_EQ(view->state().passkeyInput, "");
+    EXPECT_FALSE(inChannel());
+}
+
+TEST_F(BrowseScreenTest, ARefusedJoinShowsTheRadioErrorForAWhile)
+{
+    checkIn();
+    const qint64 allowlist = otherUsersChannel("owner-of-list", "Crew only", "allowlist");
+    makeView();
+    load();
+    selectTab(BrowseTab::userChannels);
+    ASSERT_TRUE(row(allowlist));
+    EXPECT_EQ(row(allowlist)->badgeTexts(), QStringList({"Listed", "Allowlist"}));
+    row(allowlist)->click();
+    ASSERT_TRUE(waitUntil([&] { return toastIs("You are not on the allowlist for this channel."); }));
+    saveArtifact(*view, "browse_join_refused");
+    EXPECT_FALSE(view->state().showPasskeyPrompt);
+    ASSERT_TRUE(waitUntil([&] { return !view->state().toast; }));
+}
+
+TEST_F(BrowseScreenTest, CompanyCardJoinsTheMembersCompanyChannel)
+{
+    checkIn();
+    ASSERT_TRUE(runTask(workplace->create(session->uid(), "Acme Security", 5)).value.value_or(false));
+    makeView();
+    load();
+    // The loaded membership is copied into the session.
+    ASSERT_TRUE(session->workplace());
+    const WorkplaceMembership member = *session->workplace();
+    selectTab(BrowseTab::company);
+    auto* card = qobject_cast<CompanyBrowseCard*>(view->card());
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->content().header, "MY COMPANY");
+    EXPECT_EQ(card->content().title, "Acme Security");
+    EXPECT_EQ(card->content().detail, member.seatsLabel());
+    EXPECT_EQ(card->pillTexts(), QStringList({"Admin"}));
+    EXPECT_EQ(card->badge()->count(), 0);
+    EXPECT_TRUE(view->rows().isEmpty());
+    EXPECT_TRUE(view->emptyStateTexts().isEmpty());
+    saveArtifact(*view, "browse_company_card");
+
+    card->joinButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return inChannel(); }));
+    EXPECT_EQ(radio->channelNumber(), member.channelNumber);
+    ASSERT_TRUE(waitUntil([&] { return toastIs("Joined " + member.displayFrequency); }));
+    // With someone on air, the company's row appears on the Commercial tab.
+    load();
+    selectTab(BrowseTab::commercial);
+    ASSERT_TRUE(row(member.channelNumber));
+    EXPECT_TRUE(row(member.channelNumber)->content().allowed);
+    EXPECT_EQ(row(member.channelNumber)->menuActions().size(), 2);
+}
+
+TEST_F(BrowseScreenTest, AnotherCompanysChannelIsForEmployeesOnly)
+{
+    ScriptedResponder responder;
+    const QJsonArray commercial{channelJson(8001, "026.001",
+                                            {{"name", "Front desk"}, {"company_name", "Acme Security"},
+                                             {"is_commercial", true}, {"active_talker_count", 1}})};
+    responder.script({listReply({}), listReply(commercial), jsonReply({{"ok", true}})});
+    responder.baseURL();
+    makeView();
+    load();
+    selectTab(BrowseTab::commercial);
+    BrowseChannelRow* company = row(8001);
+    ASSERT_TRUE(company);
+    EXPECT_TRUE(company->menuActions().isEmpty());
+    const qsizetype sent = responder.requests().size();
+    company->click();
+    EXPECT_EQ(view->state().blockedCompanyName, "Acme Security");
+    EXPECT_TRUE(view->state().showCompanyJoinBlocked);
+    ASSERT_TRUE(view->blockedAlert()->isVisible());
+    EXPECT_EQ(view->blockedAlert()->title(), "Employees only");
+    EXPECT_EQ(view->blockedAlert()->message(),
+              "Acme Security is for employees only. Ask your employer for the company code, then enter it in Settings.");
+    saveArtifact(*view->blockedAlert(), "browse_employees_only");
+    settle(100);
+    EXPECT_EQ(responder.requests().size(), sent);  // nothing sent
+
+    view->blockedAlert()->button("Enter company code")->click();
+    EXPECT_FALSE(view->state().showCompanyJoinBlocked);
+    EXPECT_TRUE(view->state().showRedeem);
+    EXPECT_FALSE(view->redeemSheet()->isHidden());
+}
+
+TEST_F(BrowseScreenTest, QuickAddSavesTheSlotWithTheChosenIconAndReloadsTheQuickBar)
+{
+    checkIn();
+    const qint64 listed = otherUsersChannel("owner-of-long", "A very long channel title", "open");
+    makeView();
+    load();
+    selectTab(BrowseTab::userChannels);
+    ASSERT_TRUE(row(listed));
+    QAction* add = menuItem(row(listed), "Add to quick bar");
+    ASSERT_TRUE(add);
+    EXPECT_TRUE(menuItem(row(listed), "Join channel"));
+    add->trigger();
+    EXPECT_EQ(view->state().pendingQuickAdd->channelNumber, listed);
+    EXPECT_EQ(view->state().quickAddIconId, "public");  // listed and open: public on this server
+    EXPECT_TRUE(view->state().showQuickAddIcon);
+    EXPECT_FALSE(view->iconSheet()->isHidden());
+    EXPECT_EQ(view->iconSheet()->title(), "Quick bar icon");
+    saveArtifact(*view, "browse_quick_add_icon");
+
+    view->iconSheet()->content()->findChild<QPushButton*>("star")->click();
+    view->iconSheet()->content()->findChild<QPushButton*>("Done")->click();
+    ASSERT_TRUE(waitUntil([&] { return toastIs("Added " + row(listed)->content().channel.displayFrequency); }));
+    EXPECT_EQ(view->state().pendingQuickAdd, std::nullopt);
+    ASSERT_EQ(friends->savedSlots().size(), 1u);
+    EXPECT_EQ(friends->savedSlots()[0].label, "A very long ");
+    EXPECT_EQ(friends->savedSlots()[0].channelNumber, listed);
+    EXPECT_EQ(friends->savedSlots()[0].iconId, "star");
+}
+
+TEST_F(BrowseScreenTest, QuickAddFailuresBecomeTheStoresErrorAndAToast)
+{
+    Channel channel;
+    channel.channelNumber = 400;
+    channel.displayFrequency = "002.080";
+    channel.name = "Short name";
+    const struct {
+        ScriptedResponder::Reply reply;
+        std::optional<QString> text;  // none: success
+    } rows[] = {
+        {jsonReply({{"ok", false}, {"error", "not_found"}}), "That channel is not on the server yet"},
+        {jsonReply({{"ok", false}, {"error", "bad_request"}}), "Invalid channel"},
+        {jsonReply({{"ok", false}, {"error", "too_many_slots"}}), "Could not save channel"},
+        {jsonReply({{"ok", false}}), "Could not save channel"},
+        {failure(), "Could not save channel"},
+        {{.status = 200, .body = "[1]"}, "Could not save channel"},
+        {jsonReply({}), std::nullopt},
+    };
+    makeView();
+    for (const auto& row : rows) {
+        ScriptedResponder responder;
+        responder.script({row.reply, jsonReply({{"slots", QJsonArray()}})});
+        responder.baseURL();
+        view->beginQuickAdd(channel);
+        view->iconSheet()->dismiss();
+        const QString expected = row.text.value_or("Added 002.080");
+        ASSERT_TRUE(waitUntil([&] { return toastIs(expected); })) << expected.toStdString();
+        EXPECT_EQ(view->state().pendingQuickAdd, std::nullopt);
+        if (row.text)
+            EXPECT_EQ(friends->lastError(), row.text);
+        const QJsonObject body = QJsonDocument::fromJson(responder.requests()[0].body).object();
+        EXPECT_EQ(body.value("label").toString(), "Short name");
+        EXPECT_EQ(body.value("icon_id").toString(), "radio");
+        EXPECT_FALSE(body.contains("icon_custom"));
+        ASSERT_TRUE(waitUntil([&] { return !view->state().toast; }));
+    }
+}
+
+TEST_F(BrowseScreenTest, RowsAndCardsFollowTheTheme)
+{
+    checkIn();
+    makeView();
+    load();
+    selectTab(BrowseTab::userChannels);
+    ASSERT_TRUE(view->card());
+    theme->setCurrent(FacePlateThemeCatalog::extended().back());
+    EXPECT_EQ(view->rows().front()->content().channel.channelNumber, *session->ownedChannelNumber());
+    saveArtifact(*view, "browse_users_other_theme");
+}
