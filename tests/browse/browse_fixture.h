@@ -96,5 +96,16 @@ protected:
         return number;
     }
 
+    // Checks in, lists another user's channel and shows the Users tab.
+    qint64 showListedChannel(const QString& owner, const QString& policy, const QString& passkey = QString())
+    {
+        checkIn();
+        const qint64 number = otherUsersChannel(owner, owner + " room", policy, passkey);
+        makeView();
+        load();
+        selectTab(BrowseTab::userChannels);
+        return number;
+    }
+
     std::unique_ptr<BrowseView> view;
 };
