@@ -2,6 +2,7 @@
 
 #include "app/app_stores.h"
 #include "views/browse_lists.h"
+#include "views/sheet_overlay.h"
 
 #include <QCoroTask>
 #include <QPointer>
@@ -20,7 +21,6 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QVBoxLayout;
-class SheetOverlay;
 
 // The browse screen's own state; what lasts lives in the stores.
 struct BrowseState {
@@ -100,7 +100,7 @@ public:
     AlertDialog* errorAlert() const { return errorAlert_; }
     AlertDialog* blockedAlert() const { return blockedAlert_; }
     SheetOverlay* redeemSheet() const { return redeemSheet_; }
-    SheetOverlay* iconSheet() const { return iconSheet_; }
+    SheetOverlay* iconSheet() const { return iconSheet_.data(); }
 
 Q_SIGNALS:
     // The screen's state changed (a list, the toast, a flag).
@@ -132,7 +132,6 @@ private:
     void presentRedeem();
     QCoro::Task<void> saveQuickAdd(Channel channel);
     void finishQuickAdd(const QString& text);
-    QWidget* buildIconChoice();
 
     AppStores stores_;
     Timing timing_;
@@ -153,5 +152,5 @@ private:
     AlertDialog* errorAlert_ = nullptr;
     AlertDialog* blockedAlert_ = nullptr;
     SheetOverlay* redeemSheet_ = nullptr;
-    SheetOverlay* iconSheet_ = nullptr;
+    QPointer<SheetOverlay> iconSheet_;  // one per quick add, deleted when it closes
 };

@@ -9,12 +9,11 @@
 #include "services/session_store.h"
 #include "services/tovrin_api.h"
 #include "views/alert_dialog.h"
+#include "views/icon_picker_sheet.h"
 #include "views/passkey_prompt.h"
 #include "views/placeholder_screen.h"
 #include "views/sheet_overlay.h"
 
-#include <QButtonGroup>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,10 +32,6 @@ QString saveFailureText(const QString& code)
         return QStringLiteral("Invalid channel");
     return saveFailedText;
 }
-
-// The presets offered for a quick-bar slot.
-const QStringList quickBarPresets{QStringLiteral("radio"), QStringLiteral("public"), QStringLiteral("company"),
-                                  QStringLiteral("friend"), QStringLiteral("star")};
 
 }  // namespace
 
@@ -60,14 +55,6 @@ void BrowseView::buildPrompts()
 
     redeemSheet_ = new SheetOverlay(QStringLiteral("Company code"), this);
     connect(redeemSheet_, &SheetOverlay::dismissed, this, [this] { state_.showRedeem = false; });
-
-    iconSheet_ = new SheetOverlay(QStringLiteral("Quick bar icon"), this);
-    // However the sheet closes, the channel is saved.
-    connect(iconSheet_, &SheetOverlay::dismissed, this, [this] {
-        state_.showQuickAddIcon = false;
-        if (state_.pendingQuickAdd)
-            QCoro::connect(saveQuickAdd(*state_.pendingQuickAdd), this, [] {});
-    });
 }
 
 // ---- Joining ----
@@ -159,39 +146,18 @@ void BrowseView::beginQuickAdd(const Channel& channel)
     state_.quickAddIconId = BrowseLists::quickAddIconId(channel);
     state_.quickAddIconCustom.reset();
     state_.showQuickAddIcon = true;
-    iconSheet_->setContent(buildIconChoice());
-    iconSheet_->present();
+    auto* picker = new IconPickerSheet(state_.quickAddIconId, state_.quickAddIconCustom, QStringLiteral("Quick bar icon"));
+    connect(picker, &IconPickerSheet::selectedIconIdChanged, this,
+            [this](const QString& iconId) { state_.quickAddIconId = iconId; });
+    connect(picker, &IconPickerSheet::customBase64Changed, this,
+            [this](const std::optional<QString>& custom) { state_.quickAddIconCustom = custom; });
+    // However the sheet closes, the channel is saved.
+    iconSheet_ = presentIconPicker(this, picker, [this] {
+        state_.showQuickAddIcon = false;
+        if (state_.pendingQuickAdd)
+            QCoro::connect(saveQuickAdd(*state_.pendingQuickAdd), this, [] {});
+    });
     Q_EMIT stateChanged();
-}
-
-QWidget* BrowseView::buildIconChoice()
-{
-    auto* choice = new QWidget;
-    auto* grid = new QGridLayout(choice);
-    grid->setSpacing(10);
-    auto* group = new QButtonGroup(choice);
-    int index = 0;
-    for (const QString& preset : quickBarPresets) {
-        auto* button = new QPushButton(preset, choice);
-        button->setObjectName(preset);
-        button->setCheckable(true);
-        button->setChecked(preset == state_.quickAddIconId);
-        button->setMinimumWidth(64);
-        group->addButton(button);
-        // A preset replaces any custom picture.
-        connect(button, &QPushButton::clicked, this, [this, preset] {
-            state_.quickAddIconId = preset;
-            state_.quickAddIconCustom.reset();
-        });
-        grid->addWidget(button, index / 4, index % 4);
-        ++index;
-    }
-    auto* done = new QPushButton(QStringLiteral("Done"), choice);
-    done->setObjectName(QStringLiteral("Done"));
-    connect(done, &QPushButton::clicked, iconSheet_, &SheetOverlay::dismiss);
-    grid->addWidget(done, index / 4 + 1, 0, 1, 4);
-    grid->setRowStretch(index / 4 + 2, 1);
-    return choice;
 }
 
 QCoro::Task<void> BrowseView::saveQuickAdd(Channel channel)

@@ -3,6 +3,7 @@
 #include "theme/face_plate_theme_catalog.h"
 
 #include "views/channel_user_count_badge.h"
+#include "views/icon_picker_sheet.h"
 
 #include <QAction>
 #include <QLabel>
@@ -206,8 +207,12 @@ TEST_F(BrowseScreenTest, QuickAddSavesTheSlotWithTheChosenIconAndReloadsTheQuick
     EXPECT_EQ(view->iconSheet()->title(), "Quick bar icon");
     saveArtifact(*view, "browse_quick_add_icon");
 
-    view->iconSheet()->content()->findChild<QPushButton*>("star")->click();
-    view->iconSheet()->content()->findChild<QPushButton*>("Done")->click();
+    auto* picker = qobject_cast<IconPickerSheet*>(view->iconSheet()->content());
+    ASSERT_TRUE(picker);
+    EXPECT_TRUE(picker->isSelected("public"));
+    picker->presetCell("star")->click();
+    EXPECT_EQ(view->state().quickAddIconId, "star");
+    picker->doneButton()->click();
     ASSERT_TRUE(waitUntil([&] { return toastIs("Added " + row(listed)->content().channel.displayFrequency); }));
     EXPECT_EQ(view->state().pendingQuickAdd, std::nullopt);
     ASSERT_EQ(friends->savedSlots().size(), 1u);
