@@ -23,6 +23,7 @@ DevServer::DevServer(QObject* parent)
     });
 
     rest_.registerRoutes(http_);
+    updates_.registerRoutes(http_);
 }
 
 quint16 DevServer::listen(quint16 port)

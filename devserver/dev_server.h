@@ -3,6 +3,7 @@
 #include "dev_state.h"
 #include "live_hub.h"
 #include "rest_api.h"
+#include "update_feed.h"
 
 #include <QHttpServer>
 #include <QObject>
@@ -21,4 +22,5 @@ private:
     QHttpServer http_;
     LiveHub live_;
     RestApi rest_;
+    UpdateFeed updates_;
 };

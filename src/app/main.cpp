@@ -1,3 +1,4 @@
+#include "app/tovrin_app_delegate.h"
 #include "app/tovrin_brisel_app.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("TovrinBrisel"));
     QApplication::setApplicationName(QStringLiteral("tovrin-brisel"));
     QApplication::setApplicationDisplayName(QStringLiteral("My Tovrin-Brisel"));
+    QApplication::setApplicationVersion(QStringLiteral(TOVRIN_VERSION));
+    TovrinAppDelegate().didFinishLaunching();
 
     int status = 0;
     {

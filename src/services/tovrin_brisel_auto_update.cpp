@@ -1,0 +1,360 @@
+#include "services/tovrin_brisel_auto_update.h"
+
+#include "legal/app_legal.h"
+#include "platform/diagnostics.h"
+#include "platform/errors.h"
+#include "platform/http_session.h"
+#include "platform/server.h"
+#include "platform/user_defaults.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <qcoro/qcoronetworkreply.h>
+#include <qcoro/qcorotimer.h>
+
+#include <cstdio>
+#include <spawn.h>
+#include <syslog.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr qint64 kHashChunk = 1024 * 1024;
+
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+void logUpdateError(const QString& description)
+{
+    const QString line = QStringLiteral("[TovrinBriselAutoUpdate] ") + description;
+    syslog(LOG_ERR, "%s", line.toUtf8().constData());
+    Diagnostics::printLine(line);
+}
+
+// Descriptions of the three URL errors the installer can end with.
+const char* const kBadServerResponse = "bad server response";
+const char* const kCannotDecodeContent = "cannot decode raw data (checksum mismatch)";
+const char* const kFileDoesNotExist = "file does not exist (installer script)";
+
+}  // namespace
+
+TovrinBriselAutoUpdate::Environment TovrinBriselAutoUpdate::Environment::standard()
+{
+    Environment environment;
+    QUrl manifest = Server::baseURL();
+    manifest.setPath(QLatin1String(manifestPath));
+    environment.manifestURL = manifest;
+    environment.version = QCoreApplication::applicationVersion();
+    environment.buildText = AppLegal::buildNumber();
+    environment.workingDirectory = QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+                                   + QStringLiteral("/tovrin-brisel-update");
+    environment.applicationPath = QCoreApplication::applicationFilePath();
+    environment.now = [] { return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0; };
+    environment.spawn = &TovrinBriselAutoUpdate::spawnDetached;
+    // A plain process exit, as after a crash: the run is not recorded as clean.
+    environment.quit = [] {
+        std::fflush(nullptr);
+        ::_exit(0);
+    };
+    return environment;
+}
+
+TovrinBriselAutoUpdate::TovrinBriselAutoUpdate(Environment environment, QObject* parent)
+    : QObject(parent), environment_(std::move(environment))
+{
+}
+
+void TovrinBriselAutoUpdate::checkOnLaunch()
+{
+    static QPointer<TovrinBriselAutoUpdate> shared;
+    if (!shared)
+        shared = new TovrinBriselAutoUpdate(Environment::standard(), QCoreApplication::instance());
+    shared->startLaunchTasks();
+}
+
+void TovrinBriselAutoUpdate::startLaunchTasks()
+{
+    QCoro::connect(check(true, true), this, [] {});
+    QCoro::connect(periodicPasses(), this, [] {});
+}
+
+QCoro::Task<void> TovrinBriselAutoUpdate::periodicPasses()
+{
+    QPointer<TovrinBriselAutoUpdate> self(this);
+    const auto firstDelay = environment_.firstPassDelay;
+    co_await QCoro::sleepFor(firstDelay);
+    while (self) {
+        co_await self->check(true, false);
+        if (!self)
+            co_return;
+        const auto interval = self->environment_.passInterval;
+        co_await QCoro::sleepFor(interval);
+    }
+}
+
+void TovrinBriselAutoUpdate::storeLastCheck(double when)
+{
+    UserDefaults defaults;
+    defaults.set(QLatin1String(lastCheckKey), when);
+    defaults.sync();
+}
+
+QCoro::Task<void> TovrinBriselAutoUpdate::check(bool installIfNewer, bool force)
+{
+    QPointer<TovrinBriselAutoUpdate> self(this);
+    const double now = environment_.now();
+    const double last = UserDefaults().value(QLatin1String(lastCheckKey)).toDouble();
+    if (!force && now - last < throttleSeconds)
+        co_return;
+    // Stored before fetching, so a failed fetch counts as a check too.
+    storeLastCheck(now);
+    const std::optional<UpdateManifest> manifest = co_await fetchManifest();
+    if (!self || !manifest || !manifest->mac)
+        co_return;
+    co_await self->handleMac(*manifest->mac, installIfNewer);
+}
+
+QCoro::Task<std::optional<UpdateManifest>> TovrinBriselAutoUpdate::fetchManifest()
+{
+    try {
+        HttpSession session(HttpSession::Timeouts{std::chrono::seconds(60), std::chrono::seconds(120)});
+        const HttpReply reply = co_await session.send(QNetworkRequest(environment_.manifestURL), "GET");
+        if (reply.status != 200)
+            co_return std::nullopt;
+        co_return UpdateManifest::fromJson(reply.body);
+    } catch (...) {
+        co_return std::nullopt;
+    }
+}
+
+QCoro::Task<void> TovrinBriselAutoUpdate::handleMac(UpdatePlatformEntry remote, bool installIfNewer)
+{
+    if (!installIfNewer || !isNewer(remote, bundleVersion(), bundleBuild()))
+        co_return;
+    const QUrl url(remote.downloadURL, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+        co_return;
+    try {
+        co_await downloadAndInstallMac(remote, url);
+    } catch (const std::exception& error) {
+        logUpdateError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        logUpdateError(QStringLiteral("unknown error"));
+    }
+}
+
+QCoro::Task<void> TovrinBriselAutoUpdate::downloadAndInstallMac(UpdatePlatformEntry entry, QUrl url)
+{
+    QPointer<TovrinBriselAutoUpdate> self(this);
+    QDir().mkpath(environment_.workingDirectory);
+    const QString image = imagePath();
+    co_await download(url, image);
+    if (!self)
+        co_return;
+
+    const QString expected = entry.checksumSHA256.value_or(QString());
+    if (!expected.isEmpty() && sha256(image) != expected.toLower()) {
+        QFile::remove(image);
+        throw Error(kCannotDecodeContent);
+    }
+
+    const std::optional<QString> script = updateScriptPath();
+    if (!script || !QFile::exists(*script))
+        throw Error(kFileDoesNotExist);
+    environment_.spawn(QStringLiteral("/bin/bash"),
+                       {*script, image, QLatin1String(installerName), environment_.applicationPath});
+    QTimer::singleShot(environment_.quitDelay, this, [this] { environment_.quit(); });
+}
+
+QCoro::Task<void> TovrinBriselAutoUpdate::download(QUrl url, QString path)
+{
+    // Written beside the image and renamed over it only when complete; dropped on every failure.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(path.toStdString() + ": " + file.errorString().toStdString());
+
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    request.setTransferTimeout(int(environment_.downloadIdleTimeout.count()));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(manager.get(request),
+                                                                    [](QNetworkReply* r) { r->deleteLater(); });
+    bool writeFailed = false;
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&file, &writeFailed, r = reply.get()] {
+        const QByteArray chunk = r->readAll();
+        if (!writeFailed && file.write(chunk) != chunk.size()) {
+            writeFailed = true;
+            r->abort();
+        }
+    });
+    QTimer resourceTimer;
+    resourceTimer.setSingleShot(true);
+    QObject::connect(&resourceTimer, &QTimer::timeout, reply.get(), [r = reply.get()] { r->abort(); });
+    resourceTimer.start(environment_.downloadResourceTimeout);
+
+    co_await qCoro(reply.get()).waitForFinished(environment_.downloadResourceTimeout + std::chrono::seconds(5));
+    resourceTimer.stop();
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (writeFailed) {
+        file.cancelWriting();
+        throw Error(path.toStdString() + ": " + file.errorString().toStdString());
+    }
+    if (!reply->isFinished() || (!status.isValid() && reply->error() != QNetworkReply::NoError)) {
+        const QString description = reply->errorString();
+        if (!reply->isFinished())
+            reply->abort();
+        file.cancelWriting();
+        throw Error(description.toStdString());
+    }
+    if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299) {
+        file.cancelWriting();
+        throw Error(kBadServerResponse);
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        file.cancelWriting();
+        throw Error(reply->errorString().toStdString());
+    }
+    file.write(reply->readAll());
+    if (!file.commit())
+        throw Error(path.toStdString() + ": " + file.errorString().toStdString());
+}
+
+QString TovrinBriselAutoUpdate::sha256(const QString& filePath)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(filePath.toStdString() + ": " + file.errorString().toStdString());
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    while (true) {
+        const QByteArray chunk = file.read(kHashChunk);
+        if (chunk.isEmpty()) {
+            if (file.error() != QFileDevice::NoError)
+                throw Error(filePath.toStdString() + ": " + file.errorString().toStdString());
+            break;
+        }
+        hash.addData(chunk);
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+std::optional<QString> TovrinBriselAutoUpdate::updateScriptPath() const
+{
+    // Resources of a static library drop out at link time unless something refers to them.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(updates);
+        return true;
+    }();
+    Q_UNUSED(registered);
+    QFile resource(QStringLiteral(":/updates/update_tovrin_brisel.sh"));
+    if (!resource.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QDir().mkpath(environment_.workingDirectory);
+    const QString path = environment_.workingDirectory + QStringLiteral("/update_tovrin_brisel.sh");
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(resource.readAll()) < 0 || !out.commit())
+        return std::nullopt;
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
+void TovrinBriselAutoUpdate::spawnDetached(const QString& executable, const QStringList& arguments)
+{
+    std::vector<QByteArray> copies;
+    copies.reserve(size_t(arguments.size()) + 1);
+    copies.push_back(executable.toUtf8());
+    for (const QString& argument : arguments)
+        copies.push_back(argument.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& copy : copies)
+        argv.push_back(copy.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    const int code = posix_spawn(&pid, copies.front().constData(), nullptr, nullptr, argv.data(), environ);
+    if (code != 0)
+        throw Error("posix_spawn failed (" + std::to_string(code) + ")");
+}
+
+QString TovrinBriselAutoUpdate::imagePath() const
+{
+    return environment_.workingDirectory + QLatin1Char('/') + QLatin1String(imageName);
+}
+
+QString TovrinBriselAutoUpdate::bundleVersion() const
+{
+    return environment_.version.isEmpty() ? QStringLiteral("0") : environment_.version;
+}
+
+qint64 TovrinBriselAutoUpdate::bundleBuild() const
+{
+    return parseBuild(environment_.buildText);
+}
+
+qint64 TovrinBriselAutoUpdate::parseBuild(const QString& text)
+{
+    static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!whole.match(text).hasMatch())
+        return 0;
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    return ok ? value : 0;
+}
+
+bool TovrinBriselAutoUpdate::isNewer(const UpdatePlatformEntry& remote, const QString& localVersion, qint64 localBuild)
+{
+    if (remote.buildNumber != localBuild)
+        return remote.buildNumber > localBuild;
+    return compareNumeric(remote.version, localVersion) > 0;
+}
+
+int TovrinBriselAutoUpdate::compareNumeric(const QString& a, const QString& b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isAsciiDigit(a[i]) && isAsciiDigit(b[j])) {
+            const qsizetype startA = i;
+            const qsizetype startB = j;
+            while (i < a.size() && isAsciiDigit(a[i]))
+                ++i;
+            while (j < b.size() && isAsciiDigit(b[j]))
+                ++j;
+            // Leading zeros aside, the longer run is the larger number; equal lengths compare by digit.
+            QStringView runA = QStringView(a).mid(startA, i - startA);
+            QStringView runB = QStringView(b).mid(startB, j - startB);
+            while (runA.size() > 1 && runA.front() == QLatin1Char('0'))
+                runA = runA.mid(1);
+            while (runB.size() > 1 && runB.front() == QLatin1Char('0'))
+                runB = runB.mid(1);
+            if (runA.size() != runB.size())
+                return runA.size() < runB.size() ? -1 : 1;
+            if (const int order = runA.compare(runB); order != 0)
+                return order < 0 ? -1 : 1;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j] ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size())
+        return 1;
+    return j < b.size() ? -1 : 0;
+}

@@ -1,0 +1,187 @@
+#include "services/tovrin_crash_log.h"
+
+#include "legal/app_legal.h"
+#include "platform/diagnostics.h"
+#include "platform/tovrin_log.h"
+#include "platform/user_defaults.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <cxxabi.h>
+#include <exception>
+#include <optional>
+#include <execinfo.h>
+#include <syslog.h>
+#include <typeinfo>
+#include <unistd.h>
+
+namespace TovrinCrashLog {
+namespace {
+
+constexpr int kStackFrames = 12;
+constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+
+bool installed = false;
+std::terminate_handler previousTerminate = nullptr;
+// Set once a fault line was written, so the abort that follows an uncaught
+// exception does not write a second one from the signal handler.
+volatile std::sig_atomic_t faultWritten = 0;
+
+// Writes a fault line that already carries its "[TovrinFAULT] " prefix.
+void writeFault(const QString& line)
+{
+    TovrinLog::fault(line.mid(int(std::strlen("[TovrinFAULT] "))));
+}
+
+// ---- fatal signals: only async-signal-safe calls from here on ----
+
+void appendText(char* buffer, size_t& used, size_t capacity, const char* text)
+{
+    while (*text && used + 1 < capacity)
+        buffer[used++] = *text++;
+}
+
+void appendHex(char* buffer, size_t& used, size_t capacity, uintptr_t value)
+{
+    char digits[2 + 2 * sizeof(uintptr_t) + 1];
+    int n = int(sizeof(digits)) - 1;
+    digits[n] = '\0';
+    do {
+        digits[--n] = "0123456789abcdef"[value & 0xF];
+        value >>= 4;
+    } while (value && n > 2);
+    digits[--n] = 'x';
+    digits[--n] = '0';
+    appendText(buffer, used, capacity, digits + n);
+}
+
+const char* signalName(int signal)
+{
+    switch (signal) {
+    case SIGSEGV: return "SIGSEGV";
+    case SIGBUS: return "SIGBUS";
+    case SIGILL: return "SIGILL";
+    case SIGFPE: return "SIGFPE";
+    case SIGABRT: return "SIGABRT";
+    default: return "signal";
+    }
+}
+
+void onFatalSignal(int signal)
+{
+    if (!faultWritten) {
+        faultWritten = 1;
+        char line[1024];
+        size_t used = 0;
+        appendText(line, used, sizeof line, "[TovrinFAULT] uncaught name=");
+        appendText(line, used, sizeof line, signalName(signal));
+        appendText(line, used, sizeof line, " reason=");
+        appendText(line, used, sizeof line, sigdescr_np(signal) ? sigdescr_np(signal) : "(nil)");
+        appendText(line, used, sizeof line, " stack=");
+        void* frames[kStackFrames];
+        const int count = backtrace(frames, kStackFrames);
+        for (int i = 0; i < count; ++i) {
+            if (i > 0)
+                appendText(line, used, sizeof line, " | ");
+            appendHex(line, used, sizeof line, reinterpret_cast<uintptr_t>(frames[i]));
+        }
+        line[used] = '\0';
+        syslog(LOG_CRIT, "%s", line);
+        line[used++] = '\n';
+        [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, line, used);
+    }
+    // Die of the same signal, as the run would have without us.
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// ---- uncaught exceptions ----
+
+QString demangled(const char* name)
+{
+    int status = 0;
+    char* readable = abi::__cxa_demangle(name, nullptr, nullptr, &status);
+    const QString text = QString::fromUtf8(status == 0 && readable ? readable : name);
+    std::free(readable);
+    return text;
+}
+
+QStringList currentStack()
+{
+    void* frames[kStackFrames];
+    const int count = backtrace(frames, kStackFrames);
+    QStringList stack;
+    if (char** symbols = backtrace_symbols(frames, count)) {
+        for (int i = 0; i < count; ++i)
+            stack << QString::fromUtf8(symbols[i]);
+        std::free(symbols);
+    }
+    return stack;
+}
+
+void onTerminate()
+{
+    QString name = QStringLiteral("std::terminate");
+    std::optional<QString> reason;
+    if (std::type_info* type = abi::__cxa_current_exception_type())
+        name = demangled(type->name());
+    if (std::exception_ptr current = std::current_exception()) {
+        try {
+            std::rethrow_exception(current);
+        } catch (const std::exception& error) {
+            reason = QString::fromUtf8(error.what());
+        } catch (...) {
+        }
+    }
+    faultWritten = 1;
+    writeFault(uncaughtMessage(name, reason ? &*reason : nullptr, currentStack()));
+    if (previousTerminate)
+        previousTerminate();
+    std::abort();
+}
+
+}  // namespace
+
+QString uncaughtMessage(const QString& name, const QString* reason, const QStringList& stack)
+{
+    return QStringLiteral("[TovrinFAULT] uncaught name=") + name + QStringLiteral(" reason=")
+        + (reason ? *reason : QStringLiteral("(nil)")) + QStringLiteral(" stack=")
+        + stack.mid(0, kStackFrames).join(QStringLiteral(" | "));
+}
+
+void recordCleanExit()
+{
+    UserDefaults defaults;
+    defaults.set(QLatin1String(cleanExitKey), true);
+    defaults.sync();
+}
+
+void install()
+{
+    if (installed)
+        return;
+    installed = true;
+
+    previousTerminate = std::set_terminate(onTerminate);
+    for (int signal : kFatalSignals)
+        std::signal(signal, onFatalSignal);
+
+    UserDefaults defaults;
+    const QString key = QLatin1String(cleanExitKey);
+    if (defaults.contains(key) && !defaults.boolean(key, true))
+        writeFault(QStringLiteral("[TovrinFAULT] previous launch may have crashed (cleanExit=false)"));
+    defaults.set(key, false);
+    // On disk now: a crash a moment later must still find false.
+    defaults.sync();
+
+    if (auto* application = QCoreApplication::instance())
+        QObject::connect(application, &QCoreApplication::aboutToQuit, application, &recordCleanExit);
+
+    TovrinLog::audio(QStringLiteral("crashlog installed build=") + AppLegal::buildNumber());
+}
+
+}  // namespace TovrinCrashLog
