@@ -20,6 +20,7 @@
 #include "views/passkey_prompt.h"
 #include "views/radio_effects.h"
 #include "views/radio_operations.h"
+#include "views/radio_quick_bar.h"
 #include "views/sheet_overlay.h"
 #include "views/tovrin_shell_view.h"
 #include "views/view_fonts.h"
@@ -36,7 +37,6 @@
 namespace {
 
 constexpr qreal title3Size = 20;
-constexpr int quickBarHeight = 8;  // the quick bar's place until it is built
 
 }  // namespace
 
@@ -108,9 +108,13 @@ void RadioView::buildContent()
     header->addWidget(title_);
     header->addStretch(1);
 
-    quickBar_ = new QWidget(content_);
-    quickBar_->setObjectName(QStringLiteral("QuickBarPlace"));
-    quickBar_->setFixedHeight(quickBarHeight);
+    RadioOperations* ops = operations_.get();
+    quickBar_ = new RadioQuickBar(stores_,
+                                  {[ops] { ops->joinMyChannel(); }, [ops] { ops->joinCompanyChannel(); },
+                                   [ops](const SavedChannelSlot& slot) { ops->joinFriendChannel(slot); },
+                                   [ops] { ops->joinHomeChannel(); }, [this] { showAddChannel(); },
+                                   [this] { showChannelSettings(); }},
+                                  content_);
 
     shell_ = new TovrinShellView(stores_.theme, stores_.alertSounds, content_);
     shell_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
@@ -141,7 +145,7 @@ void RadioView::buildSheets()
 
     // Each close of a sheet that may change the saved channels reloads the quick bar.
     for (SheetOverlay* sheet : {addChannel_, channelSettings_})
-        connect(sheet, &SheetOverlay::dismissed, this, [this] { ++quickBarRefresh_; });
+        connect(sheet, &SheetOverlay::dismissed, this, [this] { quickBar_->setRefreshToken(++quickBarRefresh_); });
     // The chat's lines count as seen when it opens and again when it closes.
     connect(chat_, &SheetOverlay::dismissed, this, [this] {
         if (unread_)

@@ -14,6 +14,7 @@ class PasskeyPrompt;
 class QLabel;
 class RadioEffects;
 class RadioOperations;
+class RadioQuickBar;
 class SheetOverlay;
 class TovrinFacePlateBackground;
 class TovrinShellView;
@@ -43,7 +44,7 @@ public:
 
     RadioOperations* operations() const { return operations_.get(); }
     TovrinShellView* shell() const { return shell_; }
-    QWidget* quickBar() const { return quickBar_; }
+    RadioQuickBar* quickBar() const { return quickBar_; }
     MacTovrinKeyboardModifier* keyboard() const { return keyboard_; }
     PasskeyPrompt* passkeyPrompt() const { return passkeyPrompt_; }
     SheetOverlay* findRadioSheet() const { return findRadio_; }
@@ -99,7 +100,7 @@ private:
     QWidget* content_ = nullptr;
     QLabel* emoji_ = nullptr;
     QLabel* title_ = nullptr;
-    QWidget* quickBar_ = nullptr;
+    RadioQuickBar* quickBar_ = nullptr;
     TovrinShellView* shell_ = nullptr;
     MacTovrinKeyboardModifier* keyboard_ = nullptr;
 
