@@ -5,7 +5,9 @@
 #include "services/session_store.h"
 #include "services/tovrin_api.h"
 #include "theme/system_colors.h"
+#include "theme/quick_bar_icons.h"
 #include "views/face_label.h"
+#include "views/icon_picker_sheet.h"
 #include "views/view_fonts.h"
 
 #include <QCheckBox>
@@ -210,6 +212,9 @@ QWidget* ChannelSettingsView::buildIcon()
     iconButton_->setAccessibleName(QStringLiteral("MY CH button icon"));
     auto* row = new QHBoxLayout(iconButton_);
     row->setContentsMargins(0, 0, 0, 0);
+    iconTile_ = new QuickBarIconView(iconId_, iconCustom_, 36, iconButton_);
+    iconTile_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    row->addWidget(iconTile_);
     row->addWidget(plainLabel(QStringLiteral("MY CH button icon"), iconButton_));
     row->addStretch(1);
     auto* chevron = new QLabel(iconButton_);
@@ -223,10 +228,7 @@ QWidget* ChannelSettingsView::buildIcon()
     hint->setFont(ViewFonts::caption());
     setTextColour(hint, secondary());
     rows->addWidget(hint);
-    connect(iconButton_, &QPushButton::clicked, this, [this] {
-        showIconPicker_ = true;
-        Q_EMIT iconPickerRequested();
-    });
+    connect(iconButton_, &QPushButton::clicked, this, &ChannelSettingsView::presentIconPicker);
     return box;
 }
 
@@ -364,7 +366,22 @@ void ChannelSettingsView::setIconChoice(const QString& iconId, const std::option
 {
     iconId_ = iconId;
     iconCustom_ = iconCustom;
-    showIconPicker_ = false;
+    iconTile_->setIcon(iconId_, iconCustom_);
+}
+
+void ChannelSettingsView::presentIconPicker()
+{
+    showIconPicker_ = true;
+    auto* picker = new IconPickerSheet(iconId_, iconCustom_, QStringLiteral("MY CH icon"), IconGridColumns{64, 10});
+    connect(picker, &IconPickerSheet::selectedIconIdChanged, this,
+            [this](const QString& iconId) { setIconChoice(iconId, iconCustom_); });
+    connect(picker, &IconPickerSheet::customBase64Changed, this,
+            [this](const std::optional<QString>& custom) { setIconChoice(iconId_, custom); });
+    // The choice stays in the form; only "Save" sends it.
+    ::presentIconPicker(this, picker, [self = QPointer<ChannelSettingsView>(this)] {
+        if (self)
+            self->showIconPicker_ = false;
+    });
 }
 
 void ChannelSettingsView::rebuildBans()

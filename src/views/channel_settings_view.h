@@ -19,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class QVBoxLayout;
+class QuickBarIconView;
 class SessionStore;
 
 // The owner's setup sheet of one channel: name, listing, who may join, lock,
@@ -48,6 +49,8 @@ public:
 
     // The icon picker's write-back: a preset id with no picture, or "custom" with one.
     void setIconChoice(const QString& iconId, const std::optional<QString>& iconCustom);
+    // Shows the icon picker over the form, bound to the icon fields.
+    void presentIconPicker();
 
     // View state, for the screen's own tests.
     const std::optional<ChannelSettings>& settings() const { return settings_; }
@@ -85,8 +88,6 @@ public:
 Q_SIGNALS:
     // "Close": the presenter dismisses the sheet; nothing is saved.
     void closeRequested();
-    // The icon row was tapped; the presenter shows the icon picker over the form.
-    void iconPickerRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -133,6 +134,7 @@ private:
     QLabel* frequencyValue_ = nullptr;
     QLineEdit* nameField_ = nullptr;
     QPushButton* iconButton_ = nullptr;
+    QuickBarIconView* iconTile_ = nullptr;
     QCheckBox* listedToggle_ = nullptr;
     QComboBox* joinPolicyPicker_ = nullptr;
     QCheckBox* lockedToggle_ = nullptr;

@@ -8,11 +8,15 @@
 #include "support/scripted_responder.h"
 #include "stores/store_test.h"
 #include "views/channel_settings_view.h"
+#include "views/icon_picker_sheet.h"
 #include "views/view_test_support.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAbstractButton>
 #include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -131,16 +135,33 @@ TEST_F(ChannelSettingsViewTest, EveryFieldSavedReachesTheServer)
     Q_EMIT view->joinPolicyPicker()->activated(2);
     view->passkeyField()->setText(QStringLiteral("s3cret"));
     view->allowField()->setText(QStringLiteral("q-abc123"));
-    QSignalSpy picker(view.get(), &ChannelSettingsView::iconPickerRequested);
+    // The icon through the picker: a preset, then an uploaded picture.
     view->iconButton()->click();
-    EXPECT_EQ(picker.size(), 1);
     EXPECT_TRUE(view->showIconPicker());
-    view->setIconChoice(QStringLiteral("custom"), QStringLiteral("/9j/AAAA"));
+    auto* picker = view->findChild<IconPickerSheet*>();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->title(), QStringLiteral("MY CH icon"));
+    EXPECT_EQ(picker->selectedIconId(), QStringLiteral("star"));
+    picker->presetCell(QStringLiteral("mario"))->click();
+    EXPECT_EQ(view->iconId(), QStringLiteral("mario"));
+    EXPECT_FALSE(view->iconCustom());
+    QTemporaryDir photos;
+    const QString photo = photos.path() + QStringLiteral("/logo.png");
+    QImage logo(300, 200, QImage::Format_RGB32);
+    logo.fill(Qt::darkCyan);
+    ASSERT_TRUE(logo.save(photo));
+    picker->loadPhoto(photo);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->iconCustom().has_value(); }, waitMs));
+    EXPECT_EQ(view->iconId(), QStringLiteral("custom"));
+    const QString custom = *view->iconCustom();
+    picker->doneButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->showIconPicker(); }, waitMs));
 
     const QJsonObject body = view->payload();
     EXPECT_EQ(body.value("max_talkers").toVariant().userType(), QMetaType::LongLong);
     EXPECT_EQ(body.value("allow_add").toArray(), QJsonArray{"Q-ABC123"});
 
+    HapticLog::clear();  // the picker's own taps
     view->saveButton()->click();
     EXPECT_FALSE(view->saveButton()->isEnabled());  // while saving
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view->isSaving(); }, waitMs));
@@ -162,7 +183,7 @@ TEST_F(ChannelSettingsViewTest, EveryFieldSavedReachesTheServer)
     EXPECT_EQ(after.joinPolicy, QStringLiteral("passkey"));
     EXPECT_TRUE(after.hasPasskey);
     EXPECT_EQ(after.iconId, QStringLiteral("custom"));
-    EXPECT_EQ(after.iconCustom, QStringLiteral("/9j/AAAA"));
+    EXPECT_EQ(after.iconCustom, custom);
 
     // A second sheet reads it all back; the passkey is never filled in.
     auto again = loadedView();
@@ -173,7 +194,7 @@ TEST_F(ChannelSettingsViewTest, EveryFieldSavedReachesTheServer)
     EXPECT_EQ(again->joinPolicyPicker()->currentText(), QStringLiteral("Passkey required"));
     EXPECT_EQ(again->passkeyField()->text(), QString());
     EXPECT_EQ(again->iconId(), QStringLiteral("custom"));
-    EXPECT_EQ(again->iconCustom(), QStringLiteral("/9j/AAAA"));
+    EXPECT_EQ(again->iconCustom(), custom);
 }
 
 TEST_F(ChannelSettingsViewTest, PayloadFollowsTheFormExactly)
@@ -236,7 +257,12 @@ TEST_F(ChannelSettingsViewTest, ACloseSendsNothing)
 {
     auto view = loadedView();
     QSignalSpy closed(view.get(), &ChannelSettingsView::closeRequested);
-    view->setIconChoice(QStringLiteral("mario"), std::nullopt);
+    view->iconButton()->click();
+    auto* picker = view->findChild<IconPickerSheet*>();
+    ASSERT_NE(picker, nullptr);
+    picker->presetCell(QStringLiteral("mario"))->click();
+    picker->doneButton()->click();
+    EXPECT_EQ(view->iconId(), QStringLiteral("mario"));
     view->nameField()->setText(QStringLiteral("Unsaved"));
     view->closeButton()->click();
     EXPECT_EQ(closed.size(), 1);
