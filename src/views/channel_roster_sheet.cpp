@@ -78,10 +78,13 @@ ChannelRosterSheet::ChannelRosterSheet(RadioSession* radio, SessionStore* sessio
     setObjectName(QStringLiteral("ChannelRosterSheet"));
     auto* refreshButton = new QPushButton(QStringLiteral("Refresh"), this);
     refreshButton->setFlat(true);
+    refreshButton->setFont(ViewFonts::font(17));
+    setTextColour(refreshButton, systemColor(SystemColor::Blue));
     connect(refreshButton, &QPushButton::clicked, this, [this] { QCoro::connect(refresh(), this, [] {}); });
     auto* doneButton = new QPushButton(QStringLiteral("Done"), this);
     doneButton->setFlat(true);
     doneButton->setFont(ViewFonts::font(17, QFont::DemiBold));
+    setTextColour(doneButton, systemColor(SystemColor::Blue));
     connect(doneButton, &QPushButton::clicked, this, [this] {
         if (setup_.dismiss)
             setup_.dismiss();

@@ -129,12 +129,13 @@ ChatBubble::ChatBubble(ThemeStore* theme, Row row, QWidget* parent) : QWidget(pa
 
 void ChatBubble::setRow(Row row)
 {
-    const bool resized = row.message.text != row_.message.text || row.message.reactions != row_.message.reactions
-        || row.message.displayName != row_.message.displayName || row.message.radioId != row_.message.radioId
-        || row.isMine != row_.isMine;
+    const bool changed = row.message != row_.message || row.isMine != row_.isMine
+        || row.isChannelOwner != row_.isChannelOwner;
     row_ = std::move(row);
-    if (resized)
-        updateGeometry();
+    if (!changed)
+        return;  // new callbacks only: nothing to redraw
+    cachedWidth_ = -1;
+    updateGeometry();
     update();
 }
 
@@ -161,6 +162,15 @@ QString ChatBubble::chipText(const ChatReactionCount& chip) const
 }
 
 ChatBubble::Geometry ChatBubble::geometryFor(int width) const
+{
+    if (width != cachedWidth_) {
+        cached_ = layOut(width);
+        cachedWidth_ = width;
+    }
+    return cached_;
+}
+
+ChatBubble::Geometry ChatBubble::layOut(int width) const
 {
     Geometry g;
     const int column = std::max(1, width - kFarGap - kRowSpacing);

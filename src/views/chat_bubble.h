@@ -96,11 +96,15 @@ private:
         QList<QRect> chips;
         int height = 0;
     };
+    // The layout at a width, kept for the last width asked.
     Geometry geometryFor(int width) const;
+    Geometry layOut(int width) const;
     ChatSenderLabel senderLabel() const;
     QString chipText(const ChatReactionCount& chip) const;
     void start(const AsyncAction& action);
 
     QPointer<ThemeStore> theme_;
     Row row_;
+    mutable int cachedWidth_ = -1;
+    mutable Geometry cached_;
 };

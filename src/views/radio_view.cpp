@@ -150,6 +150,7 @@ void RadioView::buildSheets()
     connect(chat_, &SheetOverlay::dismissed, this, [this] {
         if (unread_)
             unread_->markAllSeen();
+        chat_->setContent(nullptr);  // the chat screen keeps nothing once closed
     });
 
     passkeyPrompt_ = new PasskeyPrompt(this);

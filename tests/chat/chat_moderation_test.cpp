@@ -3,6 +3,7 @@
 #include "support/scripted_responder.h"
 #include "views/channel_roster_sheet.h"
 #include "views/sheet_overlay.h"
+#include "views/view_test_support.h"
 
 #include <QJsonDocument>
 #include <QMenu>
@@ -152,6 +153,7 @@ TEST_F(ChatModerationTest, OwnerBansFromTheRosterAndTheBannedEngineIsKicked)
     ASSERT_EQ(sheet->banned().size(), 1u);
     EXPECT_EQ(sheet->banned().front().uid, otherUID);
     EXPECT_TRUE(labelTexts(sheet).contains(QStringLiteral("Radio User")));  // never checked in: no name
+    saveArtifact(*view.rosterSheetOverlay(), QStringLiteral("chat_roster_owner"));
 
     // Unban: progress, then the reloaded list.
     QPushButton* unban = button(sheet, QStringLiteral("Unban"));

@@ -33,6 +33,7 @@ TEST_F(ChatSheetTest, EveryOpeningOfTheChatIsAFreshScreenAndDoneClosesIt)
 
     QTest::mouseClick(first->doneButton(), Qt::LeftButton);
     EXPECT_TRUE(view.chatSheet()->isHidden());
+    EXPECT_TRUE(waitUntil([&] { return first.isNull(); }));  // nothing of it stays
 
     Q_EMIT view.shell()->chatTapped();
     ChannelChatView* second = chatIn(view);
@@ -40,7 +41,6 @@ TEST_F(ChatSheetTest, EveryOpeningOfTheChatIsAFreshScreenAndDoneClosesIt)
     EXPECT_NE(second, first.data());
     EXPECT_EQ(second->draft(), QString());
     EXPECT_FALSE(second->toast());
-    EXPECT_TRUE(waitUntil([&] { return first.isNull(); }));  // the old screen goes
 
     // Escape closes the sheet as a swipe would; no "Done" line is written.
     Diagnostics::LineCapture log;
