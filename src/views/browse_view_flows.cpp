@@ -12,28 +12,13 @@
 #include "views/icon_picker_sheet.h"
 #include "views/passkey_prompt.h"
 #include "views/placeholder_screen.h"
+#include "views/saved_channel_failure.h"
 #include "views/sheet_overlay.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-
-namespace {
-
-const QString saveFailedText = QStringLiteral("Could not save channel");
-
-// The quick-bar save's text for a server code.
-QString saveFailureText(const QString& code)
-{
-    if (code == QStringLiteral("not_found"))
-        return QStringLiteral("That channel is not on the server yet");
-    if (code == QStringLiteral("bad_request"))
-        return QStringLiteral("Invalid channel");
-    return saveFailedText;
-}
-
-}  // namespace
 
 void BrowseView::buildPrompts()
 {
@@ -169,13 +154,11 @@ QCoro::Task<void> BrowseView::saveQuickAdd(Channel channel)
     const QString iconId = state_.quickAddIconId;
     const std::optional<QString> iconCustom = state_.quickAddIconCustom;
 
-    std::optional<QString> failure;
+    std::exception_ptr failure;
     try {
         co_await TovrinAPI::shared().addSavedChannel(uid, label, channel.channelNumber, iconId, iconCustom);
-    } catch (const TovrinAPIError& error) {
-        failure = error.kind() == TovrinAPIError::Kind::server ? saveFailureText(error.serverText()) : saveFailedText;
     } catch (...) {
-        failure = saveFailedText;
+        failure = std::current_exception();
     }
     if (!failure) {
         co_await stores.friends->load(uid);
@@ -183,7 +166,7 @@ QCoro::Task<void> BrowseView::saveQuickAdd(Channel channel)
             finishQuickAdd(QStringLiteral("Added ") + channel.displayFrequency);
         co_return;
     }
-    stores.friends->setLastError(*failure);
+    stores.friends->setLastError(savedChannelFailureText(failure));
     if (self)
         finishQuickAdd(stores.friends->lastError().value_or(QStringLiteral("Failed")));
 }

@@ -11,30 +11,10 @@
 #include "services/radio_session.h"
 #include "services/session_store.h"
 #include "services/tovrin_api.h"
+#include "views/saved_channel_failure.h"
 
 #include <QCoroTask>
 #include <QPointer>
-
-namespace {
-
-// The quick-bar save's failure as the user reads it.
-QString savedChannelFailureText(std::exception_ptr failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const TovrinAPIError& error) {
-        if (error.kind() == TovrinAPIError::Kind::server) {
-            if (error.serverText() == QLatin1String("not_found"))
-                return QStringLiteral("That channel is not on the server yet");
-            if (error.serverText() == QLatin1String("bad_request"))
-                return QStringLiteral("Invalid channel");
-        }
-    } catch (...) {
-    }
-    return QStringLiteral("Could not save channel");
-}
-
-}  // namespace
 
 QCoro::Task<void> ChannelChatView::addFriend(ChatMessage message)
 {
