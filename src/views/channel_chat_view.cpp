@@ -348,7 +348,7 @@ void ChannelChatView::wireStores()
     connect(stores_.session, &SessionStore::ownedChannelNumberChanged, this, &ChannelChatView::updateMessages);
     connect(live, &ChannelAudioService::isLiveChanged, this, &ChannelChatView::updateSendButton);
     // A block made elsewhere while the chat is open applies at once.
-    connect(stores_.blocks, &BlockStore::blockedUIDsChanged, live,
+    connect(stores_.blocks, &BlockStore::blockedUIDsChanged, this,
             [live](const QSet<QString>& blocked) { live->updateBlocked(blocked); });
 }
 

@@ -113,6 +113,17 @@ TEST_F(ChatModerationTest, ABlockMadeElsewhereWhileOpenAppliesAtOnce)
     ASSERT_FALSE(runVoidTask(blocks->block(session->uid(), otherUID)));
     EXPECT_TRUE(view.bubbles().isEmpty());
     EXPECT_FALSE(view.emptyState()->isHidden());
+
+    // Once the chat is closed, blocks wait for its next opening.
+    chat.reset();
+    const QString third = QStringLiteral("third-listener");
+    ChannelAudioService thirdEngine;
+    ASSERT_FALSE(runVoidTask(thirdEngine.connect(int(radio->channelNumber()), third, QStringLiteral("Cy"),
+                                                 QStringLiteral("Q-CCCCCC"), {})));
+    thirdEngine.sendChat(QStringLiteral("from cy"));
+    ASSERT_TRUE(waitUntil([&] { return live()->chatMessages().size() == 1; }));
+    ASSERT_FALSE(runVoidTask(blocks->block(session->uid(), third)));
+    EXPECT_EQ(live()->chatMessages().size(), 1);
 }
 
 TEST_F(ChatModerationTest, OwnerBansFromTheRosterAndTheBannedEngineIsKicked)
