@@ -4,6 +4,7 @@
 #include "views/radio_view.h"
 #include "views/sheet_overlay.h"
 #include "views/tovrin_shell_view.h"
+#include "views/view_test_support.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -30,6 +31,8 @@ TEST_F(ChatSheetTest, EveryOpeningOfTheChatIsAFreshScreenAndDoneClosesIt)
     ASSERT_NE(first, nullptr);
     first->setDraft(QStringLiteral("unsent"));
     first->showToast(QStringLiteral("a toast"));
+    QTest::qWait(30);
+    saveArtifact(*view.window(), QStringLiteral("chat_sheet_on_radio"));
 
     QTest::mouseClick(first->doneButton(), Qt::LeftButton);
     EXPECT_TRUE(view.chatSheet()->isHidden());
