@@ -12,6 +12,7 @@
 #include "views/browse_card.h"
 #include "views/browse_channel_row.h"
 #include "views/browse_tab_bar.h"
+#include "views/plain_label.h"
 #include "views/view_fonts.h"
 
 #include <QLabel>
@@ -49,17 +50,6 @@ QCoro::Task<FetchOutcome> fetchList(bool commercial, QString query)
     } catch (...) {
         co_return FetchOutcome();
     }
-}
-
-QLabel* plainLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "theme/continuous_rounded_rect.h"
 #include "theme/quick_bar_icons.h"
 #include "theme/system_colors.h"
+#include "views/plain_label.h"
 #include "views/sheet_overlay.h"
 #include "views/view_fonts.h"
 
@@ -89,17 +90,6 @@ private:
     std::function<bool()> selected_;
 };
 
-QLabel* plainLabel(const QString& text, const QFont& font, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, systemColor(SystemColor::Gray));
-    label->setPalette(palette);
-    return label;
-}
-
 }  // namespace
 
 IconPickerSheet::IconPickerSheet(QString selectedIconId, std::optional<QString> customBase64, QString title,
@@ -147,7 +137,9 @@ IconPickerSheet::IconPickerSheet(QString selectedIconId, std::optional<QString> 
     auto* customLayout = new QHBoxLayout(customRow_);
     customLayout->setContentsMargins(0, 0, 0, 0);
     customLayout->addWidget(customIcon_);
-    customLayout->addWidget(plainLabel(QStringLiteral("Custom logo selected"), ViewFonts::caption(), customRow_));
+    const QColor secondary = systemColor(SystemColor::Gray);
+    customLayout->addWidget(
+        plainLabel(QStringLiteral("Custom logo selected"), ViewFonts::caption(), secondary, customRow_));
     customLayout->addStretch(1);
     customLayout->addWidget(clear_);
 
@@ -160,7 +152,7 @@ IconPickerSheet::IconPickerSheet(QString selectedIconId, std::optional<QString> 
     column->setSpacing(kPadding);
     column->addWidget(upload_);
     column->addWidget(customRow_);
-    column->addWidget(plainLabel(QStringLiteral("Or pick an icon"), ViewFonts::caption(QFont::Bold), body));
+    column->addWidget(plainLabel(QStringLiteral("Or pick an icon"), ViewFonts::caption(QFont::Bold), secondary, body));
     column->addWidget(grid_);
     column->addStretch(1);
 

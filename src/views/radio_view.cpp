@@ -14,9 +14,11 @@
 #include "theme/face_plate_art_overlay.h"
 #include "theme/theme_store.h"
 #include "theme/themed_background_views.h"
+#include "views/add_quick_channel_view.h"
 #include "views/audio_fx_radio_effects.h"
 #include "views/channel_chat_view.h"
 #include "views/channel_settings_view.h"
+#include "views/find_radio_view.h"
 #include "views/passkey_prompt.h"
 #include "views/radio_effects.h"
 #include "views/radio_operations.h"
@@ -267,11 +269,18 @@ void RadioView::presentSheet(SheetOverlay* sheet)
 
 void RadioView::showFindRadio()
 {
+    // A fresh sheet each time, starting empty.
+    auto* body = new FindRadioView(stores_.session, stores_.friends, findRadio_);
+    connect(body, &FindRadioView::closeRequested, findRadio_, &SheetOverlay::dismiss);
+    findRadio_->setContent(body);
     presentSheet(findRadio_);
 }
 
 void RadioView::showAddChannel()
 {
+    auto* body = new AddQuickChannelView(stores_, addChannel_);
+    connect(body, &AddQuickChannelView::closeRequested, addChannel_, &SheetOverlay::dismiss);
+    addChannel_->setContent(body);
     presentSheet(addChannel_);
 }
 
