@@ -141,6 +141,9 @@ void ChannelAudioService::setTransmitError(std::optional<QString> value)
 
 void ChannelAudioService::setChatMessages(QList<ChatMessage> value)
 {
+    // Lines come from the network: keep the newest ones, never an unbounded list.
+    if (value.size() > kMaxChatMessages)
+        value.remove(0, value.size() - kMaxChatMessages);
     if (chatMessages_ != value) {
         chatMessages_ = std::move(value);
         emit chatMessagesChanged();

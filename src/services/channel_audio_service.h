@@ -59,6 +59,9 @@ class ChannelAudioService : public QObject {
     Q_PROPERTY(VoiceFilter voiceFilter READ voiceFilter WRITE setVoiceFilter NOTIFY voiceFilterChanged)
 
 public:
+    // The most chat lines kept; older ones drop off the front.
+    static constexpr qsizetype kMaxChatMessages = 1000;
+
     // Frame headers: 0xFF 'Q' 'F' and the kind (1 pager audio, 2 utterance upload, 3 utterance playback).
     static const QByteArray sfxPrefix;
     static const QByteArray utterancePlayPrefix;

@@ -136,6 +136,23 @@ TEST(EngineDispatch, ChatLinesAreBuiltLenientlyAndAppendedOnce)
     EXPECT_TRUE(lines.contains("[TovrinChat][mac] RX from=Ann len=5"));
 }
 
+TEST(EngineDispatch, ChatKeepsOnlyTheNewestLines)
+{
+    ChannelAudioService engine;
+    const qsizetype extra = 5;
+    QJsonArray history;
+    for (qsizetype i = 0; i < ChannelAudioService::kMaxChatMessages; ++i)
+        history.append(chatObject(QStringLiteral("h%1").arg(i), "a", "old"));
+    engine.handleJSON(joined({}, history));
+    ASSERT_EQ(engine.chatMessages().size(), ChannelAudioService::kMaxChatMessages);
+    for (qsizetype i = 0; i < extra; ++i)
+        engine.handleJSON(json({{"type", "chat"}, {"message", chatObject(QStringLiteral("n%1").arg(i), "a", "new")}}));
+    const QList<ChatMessage> chat = engine.chatMessages();
+    ASSERT_EQ(chat.size(), ChannelAudioService::kMaxChatMessages);
+    EXPECT_EQ(chat.front().id, QStringLiteral("h%1").arg(extra));
+    EXPECT_EQ(chat.back().id, QStringLiteral("n%1").arg(extra - 1));
+}
+
 TEST(EngineDispatch, ReactionsReplaceTheWholeMapOfTheirLine)
 {
     ChannelAudioService engine;
