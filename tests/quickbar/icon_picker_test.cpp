@@ -191,6 +191,18 @@ TEST_F(IconPickerTest, APhotoThatCannotBeReadChangesNothing)
     }
 }
 
+TEST_F(IconPickerTest, AnOversizedFileIsRefusedBeforeItIsRead)
+{
+    auto sheet = picker(QStringLiteral("star"), std::nullopt);
+    QFile huge(dir.filePath(QStringLiteral("huge.png")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(65 * 1024 * 1024));  // sparse: no time spent writing
+    huge.close();
+    sheet->setPickerItem(huge.fileName());
+    EXPECT_EQ(sheet->selectedIconId(), "star");
+    EXPECT_EQ(sheet->customBase64(), std::nullopt);
+}
+
 TEST_F(IconPickerTest, TheUploadButtonOpensAFileChooserThatLoadsThePhoto)
 {
     auto sheet = picker(QStringLiteral("radio"), std::nullopt);

@@ -123,6 +123,19 @@ TEST_F(RadioQuickBarTest, TheCompanyComesFromTheStoreElseFromTheCheckIn)
     EXPECT_EQ(calls, QStringList({"company"}));
 }
 
+TEST_F(RadioQuickBarTest, TwoQuickRefreshesEndWithTheServersSlots)
+{
+    auto bar = makeBar();
+    addSlot(QStringLiteral("Gate"), 7);
+    bar->setRefreshToken(1);
+    addSlot(QStringLiteral("Dock"), 9);
+    bar->setRefreshToken(2);
+    const QStringList expected{"HOME", "MY", "GATE", "DOCK", "ADD CH"};
+    ASSERT_TRUE(waitUntil([&] { return labels(bar->buttons()) == expected; }));
+    ASSERT_TRUE(waitUntil([&] { return !friends->isLoading(); }));
+    EXPECT_EQ(labels(bar->buttons()), expected);
+}
+
 TEST(RadioQuickBarTexts, ShortLabelsAndTheRemoveMessage)
 {
     EXPECT_EQ(RadioQuickBar::shortLabel(QStringLiteral("Warehouse")), "WAREHO");
