@@ -54,6 +54,15 @@ void RestApi::registerRoutes(QHttpServer& http)
     add(http, "/v1/workplace/rotate-code", Method::Post, &RestApi::rotateWorkplaceCode);
     add(http, "/v1/workplace/icon", Method::Post, &RestApi::updateWorkplaceIcon);
 
+    // The web pages of the legal documents, as the in-app browser opens them.
+    for (const char* page : {"privacy", "terms"}) {
+        const QByteArray title = qstrcmp(page, "privacy") == 0 ? "Privacy Policy" : "Terms of Use";
+        http.route(QLatin1Char('/') + QLatin1String(page), Method::Get, [title] {
+            return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"),
+                                       "<html><body><h1>" + title + "</h1><p>Development server copy.</p></body></html>");
+        });
+    }
+
     http.route(QStringLiteral("/v1/sfx/<arg>"), Method::Get, [](const QString& kind) {
         if (const auto file = SoundEffects::file(kind))
             return QHttpServerResponse(QByteArrayLiteral("audio/x-caf"), *file);

@@ -1,9 +1,9 @@
 #include "app/tovrin_brisel_app.h"
 
 #include "app/main_tovrin_view.h"
-#include "platform/user_defaults.h"
 #include "services/floating_phone_window.h"
 #include "services/scene_phase.h"
+#include "views/privacy_policy_gate_view.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -64,6 +64,7 @@ TovrinBriselApp::TovrinBriselApp()
 {
     useLightAppearance();
     window_ = std::make_unique<AppShellView>();
+    PrivacyPolicyGateModifier::apply(window_.get());
     phases_ = new ScenePhaseTracker(window_.get());
     connect(phases_, &ScenePhaseTracker::phaseChanged, window_->mainView(), &MainTovrinView::applyScenePhase);
 }
@@ -72,8 +73,5 @@ TovrinBriselApp::~TovrinBriselApp() = default;
 
 void TovrinBriselApp::show()
 {
-    UserDefaults defaults;
-    if (!defaults.boolean(QLatin1String(privacyAcceptedKey), false))
-        defaults.set(QLatin1String(privacyAcceptedKey), true);
     window_->show();
 }

@@ -25,7 +25,7 @@ private:
 };
 
 // The application object: one window showing AppShellView. Before the window
-// exists it fixes the light appearance and the fonts; it records the privacy
+// exists it fixes the light appearance and the fonts; the privacy gate records the
 // consent when the window is shown, and feeds the window's phase to the main view.
 class TovrinBriselApp : public QObject {
     Q_OBJECT
@@ -35,8 +35,6 @@ public:
 
     AppShellView* window() const { return window_.get(); }
     void show();
-
-    static constexpr const char* privacyAcceptedKey = "app.tovrinbrisel.privacyPolicyAccepted";
 
 private:
     std::unique_ptr<AppShellView> window_;

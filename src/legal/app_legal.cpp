@@ -1,14 +1,70 @@
 #include "legal/app_legal.h"
 
-namespace AppLegal {
+#include "platform/server.h"
 
-QString buildNumber()
+#include <QFile>
+
+static void ensureLegalResources()
 {
-    static const QString value = [] {
-        const QString compiled = QStringLiteral(TOVRIN_BUILD_NUMBER);
-        return compiled.isEmpty() ? QStringLiteral("1") : compiled;
+    // The documents live in a static library, whose resources the linker
+    // would drop unless something refers to them.
+    static const bool loaded = [] {
+        Q_INIT_RESOURCE(legal);
+        return true;
     }();
-    return value;
+    Q_UNUSED(loaded);
+}
+
+namespace AppLegal {
+namespace {
+
+QString stringValue(const QVariantMap& info, const char* key, const QString& fallback)
+{
+    const QVariant value = info.value(QLatin1String(key));
+    return value.typeId() == QMetaType::QString ? value.toString() : fallback;
+}
+
+}  // namespace
+
+QVariantMap infoDictionary()
+{
+    QVariantMap info;
+    info.insert(QLatin1String(versionKey), QStringLiteral(TOVRIN_APP_VERSION));
+    const QString build = QStringLiteral(TOVRIN_BUILD_NUMBER);
+    if (!build.isEmpty())
+        info.insert(QLatin1String(buildKey), build);
+    return info;
+}
+
+QString appVersion(const QVariantMap& info)
+{
+    return stringValue(info, versionKey, QStringLiteral("1.0"));
+}
+
+QString buildNumber(const QVariantMap& info)
+{
+    return stringValue(info, buildKey, QStringLiteral("1"));
+}
+
+QUrl documentWebURL(const QString& name)
+{
+    QUrl url = Server::baseURL();
+    url.setPath(name.contains(QLatin1String("PRIVACY")) ? QStringLiteral("/privacy") : QStringLiteral("/terms"));
+    return url;
+}
+
+QString bundledDocument(const QString& name, const QString& folder)
+{
+    ensureLegalResources();
+    const QString dir = folder.isEmpty() ? QStringLiteral(":/legal") : folder;
+    QFile file(dir + QLatin1Char('/') + name + QStringLiteral(".md"));
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return QString::fromUtf8(bytes);
+    }
+    return QStringLiteral("Document unavailable. Open the web version:\n")
+           + documentWebURL(name).toString(QUrl::FullyEncoded);
 }
 
 }  // namespace AppLegal

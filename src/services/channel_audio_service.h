@@ -116,6 +116,10 @@ public:
     // Chat, roster and reactions.
     void updateBlocked(QSet<QString> blocked);
     void updateChatIdentity(const QString& displayName, const QString& radioId);
+    // What outgoing chat carries, and whose messages are filtered.
+    QString chatDisplayName() const { return chatDisplayName_; }
+    QString chatRadioId() const { return chatRadioId_; }
+    QSet<QString> blockedUIDs() const { return blockedUIDs_; }
     void sendChat(const QString& text);
     void sendReaction(const QString& messageId, const QString& emoji);
 

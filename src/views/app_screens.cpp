@@ -3,6 +3,7 @@
 #include "views/browse_view.h"
 #include "views/placeholder_screen.h"
 #include "views/radio_view.h"
+#include "views/settings_view.h"
 
 namespace AppScreens {
 
@@ -12,7 +13,7 @@ QWidget* build(int tab, const AppStores& stores, QWidget* parent)
     case 1:
         return new BrowseView(stores, parent);
     case 2:
-        return new PlaceholderScreen(QStringLiteral("Settings"), parent);
+        return new SettingsView(stores, parent);
     default:
         return new RadioView(stores, parent);
     }

@@ -9,6 +9,7 @@
 #include "services/tovrin_watch_sync.h"
 #include "support/devserver_process.h"
 #include "theme/theme_store.h"
+#include "views/privacy_policy_gate_view.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -184,12 +185,12 @@ TEST(App, FixedWindowTitleAndPrivacyConsent)
 {
     DevServerProcess server;
     ASSERT_TRUE(server.start());
-    UserDefaults().remove(TovrinBriselApp::privacyAcceptedKey);
+    UserDefaults().remove(PrivacyConsent::key);
     TovrinBriselApp app;
     app.show();
     EXPECT_EQ(app.window()->size(), QSize(402, 902));
     EXPECT_EQ(app.window()->windowTitle(), "My Tovrin-Brisel");
-    EXPECT_TRUE(UserDefaults().boolean(TovrinBriselApp::privacyAcceptedKey));
+    EXPECT_TRUE(UserDefaults().boolean(PrivacyConsent::key));
     EXPECT_EQ(app.window()->mainView()->geometry(), QRect(0, 0, 402, 902));
 }
 
