@@ -34,6 +34,25 @@ QUrl serverPage(const QString& component)
     return url;
 }
 
+QScrollArea* legalScrollArea(QWidget* content, QWidget* parent)
+{
+    auto* scroll = new QScrollArea(parent);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
+    return scroll;
+}
+
+QPushButton* browserButton(const QString& text)
+{
+    auto* button = new QPushButton(text);
+    button->setIcon(QIcon(SymbolImage::render(QStringLiteral("safari"), 16, systemColor(SystemColor::Blue), 2.0)));
+    button->setFont(FormRows::body());
+    button->setMinimumHeight(36);
+    return button;
+}
+
 QWidget* legalDocumentBody(const QString& resourceName, int spacing)
 {
     auto* body = new QWidget;
@@ -108,11 +127,6 @@ LegalDocumentView::LegalDocumentView(const QString& title, const QString& resour
     : QWidget(parent), resourceName_(resourceName)
 {
     setWindowTitle(title);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(16, 16, 16, 110);
@@ -120,19 +134,15 @@ LegalDocumentView::LegalDocumentView(const QString& title, const QString& resour
     layout->addWidget(FormRows::text(kDeveloper + QStringLiteral(" \u00B7 Effective June 2026"), ViewFonts::caption(),
                                      FormRows::Tone::secondary));
     layout->addWidget(legalDocumentBody(resourceName, 20));
-    auto* web = new QPushButton(QStringLiteral("Open full document in browser"), content);
-    web->setIcon(QIcon(SymbolImage::render(QStringLiteral("safari"), 16, systemColor(SystemColor::Blue), 2.0)));
-    web->setFont(FormRows::body());
-    web->setMinimumHeight(36);
+    QPushButton* web = browserButton(QStringLiteral("Open full document in browser"));
     connect(web, &QPushButton::clicked, this, &LegalDocumentView::openWeb);
     layout->addSpacing(8);
     layout->addWidget(web);
     layout->addStretch(1);
-    scroll->setWidget(content);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
+    outer->addWidget(legalScrollArea(content, this));
 }
 
 QUrl LegalDocumentView::webURL() const

@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QWidget>
 
+class QPushButton;
+class QScrollArea;
 class SessionStore;
 
 // "About & Legal": application facts, the two documents in the application
@@ -44,6 +46,10 @@ private:
 // The document's sections laid out as title over display lines (shared by
 // the document view and the privacy-policy screen).
 QWidget* legalDocumentBody(const QString& resourceName, int spacing);
+
+// A vertical scroll page around `content`, and the button that opens a web page.
+QScrollArea* legalScrollArea(QWidget* content, QWidget* parent);
+QPushButton* browserButton(const QString& text);
 
 // Opens an address in the user's default browser.
 void openInBrowser(const QUrl& url);

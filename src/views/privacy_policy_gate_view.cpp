@@ -1,7 +1,6 @@
 #include "views/privacy_policy_gate_view.h"
 
 #include "platform/server.h"
-#include "platform/symbol_image.h"
 #include "platform/user_defaults.h"
 #include "theme/system_colors.h"
 #include "views/form_widgets.h"
@@ -47,7 +46,8 @@ PrivacyPolicyDetailView::PrivacyPolicyDetailView(bool gateMode, std::function<vo
     : QWidget(parent), gateMode_(gateMode), onAgreed_(std::move(onAgreed)), acceptedLocal_(PrivacyConsent::accepted()),
       title_(new QLabel(this)), status_(FormRows::text(QString(), FormRows::subheadline(), FormRows::Tone::secondary)),
       note_(FormRows::text(QString(), ViewFonts::caption(), FormRows::Tone::secondary)),
-      agree_(new QPushButton(this)), web_(new QPushButton(this))
+      agree_(new QPushButton(this)),
+      web_(browserButton(QStringLiteral("Open ") + Server::baseURL().host() + QStringLiteral("/privacy")))
 {
     // Its own bar: the inline title and, in normal mode, "Done".
     setProperty("ownsNavigationBar", true);
@@ -74,10 +74,6 @@ PrivacyPolicyDetailView::PrivacyPolicyDetailView(bool gateMode, std::function<vo
         barLayout->addWidget(done_, 0, 0, Qt::AlignLeft);
     }
 
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(16, 16, 16, 16);
@@ -87,15 +83,11 @@ PrivacyPolicyDetailView::PrivacyPolicyDetailView(bool gateMode, std::function<vo
     layout->addWidget(FormRows::text(QStringLiteral("Privacy Policy"), FormRows::title2(QFont::Bold)));
     layout->addWidget(status_);
     layout->addWidget(legalDocumentBody(QStringLiteral("PRIVACY_POLICY"), 18));
-    web_->setText(QStringLiteral("Open ") + Server::baseURL().host() + QStringLiteral("/privacy"));
-    web_->setIcon(QIcon(SymbolImage::render(QStringLiteral("safari"), 16, systemColor(SystemColor::Blue), 2.0)));
-    web_->setFont(FormRows::body());
-    web_->setMinimumHeight(36);
     connect(web_, &QPushButton::clicked, this, &PrivacyPolicyDetailView::openWeb);
     layout->addSpacing(4);
     layout->addWidget(web_);
     layout->addStretch(1);
-    scroll->setWidget(content);
+    QScrollArea* scroll = legalScrollArea(content, this);
 
     // The bottom bar: the note over the agree button; room below for the tab bar.
     auto* bottom = new QWidget(this);

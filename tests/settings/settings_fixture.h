@@ -10,13 +10,18 @@
 #include "services/workplace_store.h"
 #include "support/async.h"
 #include "support/devserver_process.h"
+#include "support/scripted_responder.h"
+#include "platform/user_defaults.h"
 #include "theme/theme_store.h"
 #include "views/form_widgets.h"
 #include "views/view_test_support.h"
 
 #include <QAbstractButton>
+#include <QToolButton>
 #include <QDesktopServices>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QSettings>
 #include <QTest>

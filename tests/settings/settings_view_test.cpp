@@ -7,7 +7,6 @@
 #include "views/settings_view.h"
 
 #include <QLineEdit>
-#include <QToolButton>
 
 namespace {
 
