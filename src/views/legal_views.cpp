@@ -73,7 +73,7 @@ QWidget* legalDocumentBody(const QString& resourceName, int spacing)
     return body;
 }
 
-AboutLegalView::AboutLegalView(SessionStore* session, QWidget* parent) : FormPage(parent), session_(session)
+AboutLegalView::AboutLegalView(SessionStore* session, QWidget* parent) : FormPage(parent)
 {
     setWindowTitle(QStringLiteral("About & Legal"));
     const QFont body = FormRows::body();
@@ -106,21 +106,14 @@ AboutLegalView::AboutLegalView(SessionStore* session, QWidget* parent) : FormPag
     webLink(QStringLiteral("Terms of Use (web)"), QStringLiteral("terms"));
 
     FormSection* support = addSection(QStringLiteral("Support"));
-    deviceRow_ = FormRows::labelValue(QStringLiteral("Device UID"), QString(),
-                                      FormRows::monospaced(ViewFonts::caption()));
-    support->addRow(deviceRow_);
+    support->addRow(FormRows::labelValue(QStringLiteral("Device UID"), FormRows::shortened(session->uid(), 12),
+                                         FormRows::monospaced(ViewFonts::caption())));
     support->addRow(FormRows::text(
         QStringLiteral("For privacy or account requests, include your Device UID when contacting App Support."),
         ViewFonts::caption(), FormRows::Tone::secondary));
-    showDeviceUID();
 
     addSection()->addRow(FormRows::text(QStringLiteral("Voice is streamed live and not recorded on our servers."),
                                         ViewFonts::caption(), FormRows::Tone::secondary));
-}
-
-void AboutLegalView::showDeviceUID()
-{
-    FormRows::valueOf(deviceRow_)->setText(FormRows::shortened(session_->uid(), 12));
 }
 
 LegalDocumentView::LegalDocumentView(const QString& title, const QString& resourceName, QWidget* parent)

@@ -11,17 +11,12 @@ class QScrollArea;
 class SessionStore;
 
 // "About & Legal": application facts, the two documents in the application
-// and on the web, the device identity for support, a note on voice data.
+// and on the web, the device identity for support (the uid never changes
+// while the application runs), a note on voice data.
 class AboutLegalView : public FormPage {
     Q_OBJECT
 public:
     AboutLegalView(SessionStore* session, QWidget* parent = nullptr);
-
-private:
-    void showDeviceUID();
-
-    SessionStore* session_;
-    QWidget* deviceRow_ = nullptr;
 };
 
 // One packaged legal document as titled sections of plain lines, with a

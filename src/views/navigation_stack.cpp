@@ -123,5 +123,6 @@ void NavigationStack::updateBar()
     title_->setText(page ? page->windowTitle() : QString());
     back_->setVisible(pages_->count() > 1);
     if (pages_->count() > 1)
-        back_->setText(pages_->widget(pages_->count() - 2)->windowTitle());
+        // "&" would be read as a shortcut mark ("About & Legal").
+        back_->setText(pages_->widget(pages_->count() - 2)->windowTitle().replace(QLatin1Char('&'), QStringLiteral("&&")));
 }

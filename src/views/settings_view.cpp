@@ -8,11 +8,11 @@
 #include "services/workplace_store.h"
 #include "theme/theme_store.h"
 #include "views/company_section.h"
+#include "views/face_plate_theme_picker_view.h"
 #include "views/form_widgets.h"
 #include "views/legal_views.h"
 #include "views/microphone_permission_section.h"
 #include "views/navigation_stack.h"
-#include "views/placeholder_screen.h"
 #include "views/privacy_policy_gate_view.h"
 #include "views/view_fonts.h"
 
@@ -139,11 +139,9 @@ void SettingsView::buildTheme()
 
 void SettingsView::showThemePicker()
 {
-    // The face-plate picker screen is not built yet: its place in the stack
-    // shows a plain page under the same title.
-    auto* picker = new PlaceholderScreen(QStringLiteral("Face plate"));
-    picker->setWindowTitle(QStringLiteral("Face plate"));
-    navigation_->push(picker);
+    // The picker shows its own title; the bar keeps the way back. Choosing a
+    // theme closes it.
+    navigation_->push(new FacePlateThemePickerView(stores_.theme));
 }
 
 void SettingsView::buildIdentity()
@@ -310,5 +308,9 @@ bool SettingsView::eventFilter(QObject* watched, QEvent* event)
 void SettingsView::appeared()
 {
     refreshPrivacyRow();
-    QCoro::connect(runLoad(stores_.session, stores_.workplace), this, [] {});
+    ++loadsOut_;
+    QCoro::connect(runLoad(stores_.session, stores_.workplace), this, [this] {
+        --loadsOut_;
+        emit loadFinished();
+    });
 }

@@ -27,9 +27,16 @@ public:
     // The profile field with this placeholder.
     QLineEdit* field(const QString& placeholder) const;
 
+    // A company load started by an appearance is still out.
+    bool loading() const { return loadsOut_ > 0; }
+
     void saveProfile();
     void unblock(const QString& targetUID);
     void showThemePicker();
+
+Q_SIGNALS:
+    // The company load started when the screen was shown has finished.
+    void loadFinished();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,4 +65,5 @@ private:
     FormSection* status_ = nullptr;
     QLabel* statusText_ = nullptr;
     FormButton* privacyRow_ = nullptr;
+    int loadsOut_ = 0;
 };

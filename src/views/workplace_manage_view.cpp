@@ -3,6 +3,8 @@
 #include "services/session_store.h"
 #include "services/workplace_store.h"
 #include "views/company_code_texts.h"
+#include "theme/quick_bar_icons.h"
+#include "views/icon_picker_sheet.h"
 #include "views/sheet_overlay.h"
 #include "views/view_fonts.h"
 
@@ -15,28 +17,6 @@
 namespace {
 
 constexpr int kIconSize = 36;
-
-// The company icon as the CO button shows it: the uploaded picture, else the
-// preset's symbol (the building for "company").
-QLabel* companyIcon(const WorkplaceMembership& membership)
-{
-    auto* icon = new QLabel;
-    icon->setFixedSize(kIconSize, kIconSize);
-    icon->setAlignment(Qt::AlignCenter);
-    icon->setTextFormat(Qt::PlainText);
-    QImage picture;
-    if (membership.iconCustom)
-        picture.loadFromData(QByteArray::fromBase64(membership.iconCustom->toLatin1()));
-    if (!picture.isNull()) {
-        icon->setPixmap(QPixmap::fromImage(
-            picture.scaled(kIconSize, kIconSize, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation)));
-    } else {
-        const QString id = membership.iconId.value_or(QStringLiteral("company"));
-        icon->setFont(ViewFonts::font(id == QLatin1String("company") ? 26 : 10));
-        icon->setText(id == QLatin1String("company") ? QStringLiteral("\U0001F3E2") : id);
-    }
-    return icon;
-}
 
 QCoro::Task<void> runRotation(QPointer<WorkplaceManageView> view, WorkplaceStore* workplace, QString uid, QString orgId,
                               std::function<void(std::optional<QString>)> finished)
@@ -77,7 +57,11 @@ void WorkplaceManageView::showEvent(QShowEvent* event)
 {
     FormPage::showEvent(event);
     appear();
-    QCoro::connect(workplace_->load(session_->uid()), this, [] {});
+    ++loadsOut_;
+    QCoro::connect(workplace_->load(session_->uid()), this, [this] {
+        --loadsOut_;
+        emit loadFinished();
+    });
 }
 
 void WorkplaceManageView::appear()
@@ -117,8 +101,9 @@ void WorkplaceManageView::rebuild()
     iconButton_ = new FormButton(QStringLiteral("Company logo on quick bar"), FormButton::Kind::navigation);
     iconButton_->setFixedHeight(kIconSize + 8);
     iconButton_->setContentsMargins(kIconSize + 10, 0, 0, 0);
-    QLabel* icon = companyIcon(*membership);
-    icon->setParent(iconButton_);
+    // Always the membership's icon, not the one being edited.
+    auto* icon = new QuickBarIconView(membership->iconId.value_or(QStringLiteral("company")), membership->iconCustom,
+                                      kIconSize, iconButton_);
     icon->setAttribute(Qt::WA_TransparentForMouseEvents);
     icon->move(0, 4);
     connect(iconButton_, &QPushButton::clicked, this, &WorkplaceManageView::openIconPicker);
@@ -189,11 +174,16 @@ void WorkplaceManageView::openIconPicker()
         return;
     companyIconId_ = membership->iconId.value_or(QStringLiteral("company"));
     companyIconCustom_ = membership->iconCustom;
-    auto* sheet = new SheetOverlay(QStringLiteral("Company icon"), this);
-    connect(sheet, &SheetOverlay::dismissed, this, &WorkplaceManageView::iconPickerClosed);
-    connect(sheet, &SheetOverlay::dismissed, sheet, &QObject::deleteLater);
-    iconPicker_ = sheet;
-    sheet->present();
+    auto* picker = new IconPickerSheet(companyIconId_, companyIconCustom_, QStringLiteral("Company icon"),
+                                       IconGridColumns{64, 10});
+    connect(picker, &IconPickerSheet::selectedIconIdChanged, this, [this](const QString& id) { companyIconId_ = id; });
+    connect(picker, &IconPickerSheet::customBase64Changed, this,
+            [this](const std::optional<QString>& custom) { companyIconCustom_ = custom; });
+    QPointer<WorkplaceManageView> self(this);
+    iconPicker_ = presentIconPicker(this, picker, [self] {
+        if (self)
+            self->iconPickerClosed();
+    });
 }
 
 void WorkplaceManageView::iconPickerClosed()

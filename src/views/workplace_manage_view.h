@@ -34,9 +34,16 @@ public:
     FormButton* rotateButton() const { return rotateButton_; }
     FormButton* iconButton() const { return iconButton_; }
 
+    // A membership load started by an appearance is still out.
+    bool loading() const { return loadsOut_ > 0; }
+
     void copyCode();
     void rotate();
     void openIconPicker();
+
+Q_SIGNALS:
+    // The membership load started when the screen came into view has finished.
+    void loadFinished();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,4 +65,5 @@ private:
     FormButton* copyButton_ = nullptr;
     FormButton* rotateButton_ = nullptr;
     FormButton* iconButton_ = nullptr;
+    int loadsOut_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "settings_fixture.h"
 
 #include "views/company_section.h"
+#include "views/icon_picker_sheet.h"
 #include "views/navigation_stack.h"
 #include "views/sheet_overlay.h"
 #include "views/workplace_create_view.h"
@@ -213,6 +214,8 @@ TEST_F(CompanyScreensTest, ManageShowsCopiesAndRotatesTheCode)
     click(button(stack, "Manage company"));
     auto* view = qobject_cast<WorkplaceManageView*>(stack->top());
     ASSERT_NE(view, nullptr);
+    QSignalSpy loaded(view, &WorkplaceManageView::loadFinished);
+    ASSERT_TRUE(loaded.wait(waitMs));
     EXPECT_EQ(stack->title(), "Manage company");
     EXPECT_EQ(view->displayedCode(), first);
     EXPECT_NE(label(view, "1/5 users"), nullptr);
@@ -252,8 +255,10 @@ TEST_F(CompanyScreensTest, ManageCodeChoiceAndEmptyForm)
     // No membership: no section at all.
     {
         WorkplaceManageView view(session.get(), workplace.get(), &host);
+        QSignalSpy loaded(&view, &WorkplaceManageView::loadFinished);
         host.show();
         view.show();
+        ASSERT_TRUE(loaded.wait(waitMs));
         for (FormSection* section : view.sections())
             EXPECT_FALSE(section->isVisibleTo(&view));
         EXPECT_FALSE(view.displayedCode().has_value());
@@ -270,8 +275,10 @@ TEST_F(CompanyScreensTest, ManageCodeChoiceAndEmptyForm)
     {
         // hydrate fills lastCompanyCode from the saved code, which wins.
         WorkplaceManageView view(session.get(), workplace.get(), &host);
+        QSignalSpy loaded(&view, &WorkplaceManageView::loadFinished);
         view.show();
         EXPECT_EQ(view.displayedCode(), "SAVEDCODE");
+        ASSERT_TRUE(loaded.wait(waitMs));
     }
 }
 
@@ -289,7 +296,11 @@ TEST_F(CompanyScreensTest, ClosingTheIconSheetSendsTheIconOnce)
     view.resize(402, 902);
     host.show();
     Server::setBaseURLForTesting(responder.baseURL());
+    QSignalSpy loaded(&view, &WorkplaceManageView::loadFinished);
     view.show();
+    ASSERT_TRUE(loaded.wait(waitMs));
+    // The responder's reply carries no workplace: the load emptied the membership.
+    workplace->setMembership(membership);
     click(view.iconButton());
     ASSERT_NE(view.iconPicker(), nullptr);
     EXPECT_EQ(view.iconPicker()->title(), "Company icon");
@@ -301,8 +312,14 @@ TEST_F(CompanyScreensTest, ClosingTheIconSheetSendsTheIconOnce)
         return n;
     };
     EXPECT_EQ(iconRequests(), 0);
+    // Picking a preset changes only what is being edited; closing sends it.
+    auto* picker = view.iconPicker()->findChild<IconPickerSheet*>();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_TRUE(picker->isSelected("company"));
     view.iconPicker()->dismiss();
     ASSERT_TRUE(waitUntil([&] { return iconRequests() == 1; }));
+    // The update reloads the membership (again none here); then nothing is out.
+    ASSERT_TRUE(waitUntil([&] { return !workplace->membership().has_value(); }));
     const ScriptedResponder::Request& sent = [&]() -> const ScriptedResponder::Request& {
         for (const ScriptedResponder::Request& request : responder.requests())
             if (request.target.startsWith("/v1/workplace/icon"))

@@ -24,6 +24,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 

@@ -2,6 +2,7 @@
 
 #include "platform/user_defaults.h"
 #include "services/channel_audio_service.h"
+#include "views/face_plate_theme_picker_view.h"
 #include "views/navigation_stack.h"
 #include "views/privacy_policy_gate_view.h"
 #include "views/settings_view.h"
@@ -34,9 +35,17 @@ protected:
         SettingsTest::SetUp();
         view = std::make_unique<SettingsView>(stores(), &host);
         view->resize(402, 902);
+        QSignalSpy loaded(view.get(), &SettingsView::loadFinished);
         host.show();
+        // The stores must not go while the screen's load is out.
+        ASSERT_TRUE(loaded.wait(waitMs));
     }
-    void TearDown() override { view.reset(); }
+    void TearDown() override
+    {
+        // The stores must not go while a load the screen started is out.
+        EXPECT_TRUE(waitUntil([&] { return !view || !view->loading(); }));
+        view.reset();
+    }
 
     void checkIn() { ASSERT_FALSE(runVoidTask(session->bootstrap())); }
 
@@ -191,12 +200,23 @@ TEST_F(SettingsViewTest, WebRowsOpenTheDefaultBrowser)
     EXPECT_EQ(browser.opened[1], server.baseURL().resolved(QUrl("/terms")));
 }
 
-TEST_F(SettingsViewTest, ThemeRowPushesThePickerPlace)
+TEST_F(SettingsViewTest, ThemeRowPushesThePickerWhichChangesTheTheme)
 {
     click(button(view->form(), "Face plate"));
-    EXPECT_EQ(view->navigation()->depth(), 2);
-    EXPECT_EQ(view->navigation()->title(), "Face plate");
+    ASSERT_EQ(view->navigation()->depth(), 2);
+    auto* picker = qobject_cast<FacePlateThemePickerView*>(view->navigation()->top());
+    ASSERT_NE(picker, nullptr);
     click(view->navigation()->backButton());
+    EXPECT_EQ(view->navigation()->depth(), 1);
+
+    click(button(view->form(), "Face plate"));
+    picker = qobject_cast<FacePlateThemePickerView*>(view->navigation()->top());
+    ASSERT_NE(picker, nullptr);
+    const std::vector<const FacePlateTheme*> themes = picker->filtered();
+    ASSERT_GE(themes.size(), 2u);
+    const FacePlateTheme* other = themes[0]->id == theme->current().id ? themes[1] : themes[0];
+    picker->choose(*other);
+    EXPECT_EQ(theme->current().id, other->id);
     EXPECT_EQ(view->navigation()->depth(), 1);
 }
 
@@ -206,10 +226,13 @@ TEST_F(SettingsViewTest, LoadTaskRestoresAnAdminsSavedCode)
     ASSERT_TRUE(*runTask(founder.create(session->uid(), "Acme", 5)).value);
     const QString code = *founder.lastCompanyCode();
     // A fresh screen and store: only the membership on the server and the code on the device.
+    view.reset();
     workplace = std::make_unique<WorkplaceStore>();
     view = std::make_unique<SettingsView>(stores(), &host);
+    QSignalSpy loaded(view.get(), &SettingsView::loadFinished);
     view->show();
-    ASSERT_TRUE(waitUntil([&] { return workplace->lastCompanyCode() == code; }));
+    ASSERT_TRUE(loaded.wait(waitMs));
+    EXPECT_EQ(workplace->lastCompanyCode(), code);
     EXPECT_NE(label(view->form(), code), nullptr);
     EXPECT_NE(button(view->form(), "Manage company"), nullptr);
     snapshot(*view, "settings_company_admin");
