@@ -11,17 +11,22 @@ constexpr int kTransferTimeoutMs = 30000;
 constexpr qint64 kMaxPageBytes = 2 * 1024 * 1024;
 
 // Shows the page's text only: nothing it names (pictures, style sheets) is
-// fetched, and no local file is ever read on its behalf.
-class PageView : public QTextBrowser {
+// fetched, and no local file is ever read on its behalf (a plain document
+// would read any "file:" picture a page names).
+class PageDocument : public QTextDocument {
 public:
+    using QTextDocument::QTextDocument;
+
+protected:
     QVariant loadResource(int, const QUrl&) override { return {}; }
 };
 
 }  // namespace
 
 SafariSheet::SafariSheet(const QUrl& url, QWidget* host)
-    : SheetOverlay(url.host(), host), url_(url), page_(new PageView), network_(new QNetworkAccessManager(this))
+    : SheetOverlay(url.host(), host), url_(url), page_(new QTextBrowser), network_(new QNetworkAccessManager(this))
 {
+    page_->setDocument(new PageDocument(page_));
     page_->setOpenLinks(false);
     page_->setOpenExternalLinks(false);
     page_->setPlainText(url.toString());

@@ -9,6 +9,7 @@
 #include "views/privacy_policy_gate_view.h"
 #include "views/safari_sheet.h"
 
+#include <QTemporaryFile>
 #include <QTextBrowser>
 
 namespace {
@@ -214,6 +215,29 @@ TEST_F(LegalScreensTest, AboutScreenAndDocuments)
     auto* privacy = qobject_cast<LegalDocumentView*>(stack.top());
     ASSERT_NE(privacy, nullptr);
     EXPECT_EQ(privacy->webURL().path(), "/privacy");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LegalScreensTest, InAppPageNeverReadsLocalFilesItNames)
+{
+    QTemporaryFile local;
+    ASSERT_TRUE(local.open());
+    local.write("secret");
+    local.flush();
+    const QUrl file = QUrl::fromLocalFile(local.fileName());
+    ScriptedResponder responder;
+    ScriptedResponder::Reply page{200, "<html><body><p>Hello page</p><img src=\"" + file.toEncoded() + "\"></body></html>"};
+    page.contentType = "text/html";
+    responder.script({page});
+    host.show();
+    auto* sheet = new SafariSheet(responder.baseURL().resolved(QUrl("/privacy")), &host);
+    sheet->present();
+    ASSERT_TRUE(waitUntil([&] { return sheet->page()->toPlainText().contains("Hello page"); }));
+    EXPECT_FALSE(sheet->page()->document()->resource(QTextDocument::ImageResource, file).isValid());
+    sheet->dismiss();
 }
 
 }  // namespace
