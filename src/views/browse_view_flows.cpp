@@ -11,9 +11,9 @@
 #include "views/alert_dialog.h"
 #include "views/icon_picker_sheet.h"
 #include "views/passkey_prompt.h"
-#include "views/placeholder_screen.h"
 #include "views/saved_channel_failure.h"
 #include "views/sheet_overlay.h"
+#include "views/workplace_redeem_view.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -116,9 +116,10 @@ void BrowseView::clearPasskeyState()
 void BrowseView::presentRedeem()
 {
     state_.showRedeem = true;
-    // The company-code form stands here until its screen exists.
-    if (!redeemSheet_->content())
-        redeemSheet_->setContent(new PlaceholderScreen(QStringLiteral("Company code")));
+    // A fresh form each time; it closes the sheet once the company is joined.
+    auto* redeem = new WorkplaceRedeemView(stores_.session, stores_.workplace);
+    connect(redeem, &WorkplaceRedeemView::dismissRequested, redeemSheet_, &SheetOverlay::dismiss);
+    redeemSheet_->setContent(redeem);
     redeemSheet_->present();
     Q_EMIT stateChanged();
 }

@@ -4,6 +4,7 @@
 
 #include "views/channel_user_count_badge.h"
 #include "views/icon_picker_sheet.h"
+#include "views/workplace_redeem_view.h"
 
 #include <QAction>
 #include <QLabel>
@@ -186,6 +187,7 @@ TEST_F(BrowseScreenTest, AnotherCompanysChannelIsForEmployeesOnly)
     EXPECT_FALSE(view->state().showCompanyJoinBlocked);
     EXPECT_TRUE(view->state().showRedeem);
     EXPECT_FALSE(view->redeemSheet()->isHidden());
+    EXPECT_NE(qobject_cast<WorkplaceRedeemView*>(view->redeemSheet()->content()), nullptr);
 }
 
 TEST_F(BrowseScreenTest, QuickAddSavesTheSlotWithTheChosenIconAndReloadsTheQuickBar)
