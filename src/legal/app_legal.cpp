@@ -1,19 +1,9 @@
 #include "legal/app_legal.h"
 
+#include "platform/bundled_resources.h"
 #include "platform/server.h"
 
 #include <QFile>
-
-static void ensureLegalResources()
-{
-    // The documents live in a static library, whose resources the linker
-    // would drop unless something refers to them.
-    static const bool loaded = [] {
-        Q_INIT_RESOURCE(legal);
-        return true;
-    }();
-    Q_UNUSED(loaded);
-}
 
 namespace AppLegal {
 namespace {
@@ -55,7 +45,7 @@ QUrl documentWebURL(const QString& name)
 
 QString bundledDocument(const QString& name, const QString& folder)
 {
-    ensureLegalResources();
+    BundledResources::ensureLoaded();
     const QString dir = folder.isEmpty() ? QStringLiteral(":/legal") : folder;
     QFile file(dir + QLatin1Char('/') + name + QStringLiteral(".md"));
     if (file.open(QIODevice::ReadOnly)) {

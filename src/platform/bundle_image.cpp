@@ -1,19 +1,10 @@
 #include "platform/bundle_image.h"
 
+#include "platform/bundled_resources.h"
+
 #include <QFile>
 #include <QPainter>
 #include <QSvgRenderer>
-
-// The pictures live in a static library, whose resources the linker would
-// drop unless something refers to them.
-static void ensurePictureResources()
-{
-    static const bool loaded = [] {
-        Q_INIT_RESOURCE(hero);
-        return true;
-    }();
-    Q_UNUSED(loaded);
-}
 
 namespace BundleImage {
 namespace {
@@ -27,7 +18,7 @@ QString pathOf(const QString& name)
 
 bool exists(const QString& name)
 {
-    ensurePictureResources();
+    BundledResources::ensureLoaded();
     return !name.isEmpty() && !name.contains(QLatin1Char('/')) && QFile::exists(pathOf(name));
 }
 

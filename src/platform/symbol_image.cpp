@@ -1,19 +1,10 @@
 #include "platform/symbol_image.h"
 
+#include "platform/bundled_resources.h"
+
 #include <QFile>
 #include <QPainter>
 #include <QSvgRenderer>
-
-// The symbols live in a static library, whose resources the linker would
-// drop unless something refers to them.
-static void ensureSymbolResources()
-{
-    static const bool loaded = [] {
-        Q_INIT_RESOURCE(symbols);
-        return true;
-    }();
-    Q_UNUSED(loaded);
-}
 
 namespace SymbolImage {
 namespace {
@@ -27,7 +18,7 @@ QString pathOf(const QString& name)
 
 bool exists(const QString& name)
 {
-    ensureSymbolResources();
+    BundledResources::ensureLoaded();
     return !name.contains(QLatin1Char('/')) && QFile::exists(pathOf(name));
 }
 

@@ -1,6 +1,7 @@
 #include "services/tovrin_brisel_auto_update.h"
 
 #include "legal/app_legal.h"
+#include "platform/bundled_resources.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/http_session.h"
@@ -256,12 +257,7 @@ QString TovrinBriselAutoUpdate::sha256(const QString& filePath)
 
 std::optional<QString> TovrinBriselAutoUpdate::updateScriptPath() const
 {
-    // Resources of a static library drop out at link time unless something refers to them.
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(updates);
-        return true;
-    }();
-    Q_UNUSED(registered);
+    BundledResources::ensureLoaded();
     QFile resource(QStringLiteral(":/updates/update_tovrin_brisel.sh"));
     if (!resource.open(QIODevice::ReadOnly))
         return std::nullopt;
