@@ -152,8 +152,11 @@ public:
     // The playback engine of received pager audio (created on first use).
     ChannelPlayback& playback();
 
-    // The transmit limit (30 s) and its countdown tick (250 ms); tests shorten them.
-    void setTransmitLimitForTesting(std::chrono::seconds limit, std::chrono::milliseconds tick);
+    // The transmit limit (30 s), its countdown tick (250 ms) and the hard
+    // deadline (the limit); tests shorten them, or move the deadline so that
+    // only the countdown can end a press.
+    void setTransmitLimitForTesting(std::chrono::seconds limit, std::chrono::milliseconds tick,
+                                    std::optional<std::chrono::milliseconds> deadline = std::nullopt);
 
     // The open-time and reconnect delays; tests shorten them.
     void setTimingForTesting(std::chrono::milliseconds openTimeout, std::chrono::milliseconds reconnectDelay);
@@ -292,6 +295,7 @@ private:
     std::unique_ptr<QTimer> pttDeadlineTask_;
     std::chrono::seconds transmitLimit_{30};
     std::chrono::milliseconds pttTick_{250};
+    std::optional<std::chrono::milliseconds> pttDeadlineForTesting_;
     QTimer pagerCooldownTask_;
     qint64 pagerCountdownLeft_ = 0;
     // Kept across disconnects: a pager right after a rejoin is still refused.

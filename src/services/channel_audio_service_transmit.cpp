@@ -29,10 +29,12 @@ void dropTimer(std::unique_ptr<QTimer>& timer)
 
 }  // namespace
 
-void ChannelAudioService::setTransmitLimitForTesting(std::chrono::seconds limit, std::chrono::milliseconds tick)
+void ChannelAudioService::setTransmitLimitForTesting(std::chrono::seconds limit, std::chrono::milliseconds tick,
+                                                     std::optional<std::chrono::milliseconds> deadline)
 {
     transmitLimit_ = limit;
     pttTick_ = tick;
+    pttDeadlineForTesting_ = deadline;
 }
 
 void ChannelAudioService::beginTransmit()
@@ -91,7 +93,8 @@ void ChannelAudioService::startPTTCountdown(quint64 generation)
         Diagnostics::printLine(QStringLiteral("[TovrinPTT][mac] hard deadline %1s").arg(transmitLimit_.count()));
         endTransmit();
     });
-    pttDeadlineTask_->start(transmitLimit_);
+    pttDeadlineTask_->start(pttDeadlineForTesting_.value_or(
+        std::chrono::duration_cast<std::chrono::milliseconds>(transmitLimit_)));
 }
 
 void ChannelAudioService::tickPTTCountdown(quint64 generation)

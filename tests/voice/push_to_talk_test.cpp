@@ -76,7 +76,8 @@ TEST_F(PushToTalkTest, APressIsHeardByTheOtherListenerWithItsToneAndLength)
 TEST_F(PushToTalkTest, TheCountdownEndsAnUnreleasedTransmissionByItself)
 {
     auto alice = joined("uid-alice", "");
-    alice->setTransmitLimitForTesting(2s, 50ms);
+    // The hard deadline is far off: a loaded machine must not let it win the race.
+    alice->setTransmitLimitForTesting(2s, 50ms, 60s);
     Diagnostics::LineCapture lines;
     QList<qint64> shown;
     QObject::connect(alice.get(), &ChannelAudioService::pttSecondsRemainingChanged, [&] {
@@ -111,7 +112,7 @@ TEST_F(PushToTalkTest, TheHardDeadlineEndsATransmissionWhoseCountdownNeverTicks)
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines.contains("JSON SEND OK type=utterance_close"); }, 5000));
 
     // A newer transmission is not ended by an older press's deadline.
-    alice->setTransmitLimitForTesting(2s, 60s);
+    alice->setTransmitLimitForTesting(5s, 60s);
     alice->beginTransmit();
     QTest::qWait(1300);
     EXPECT_TRUE(alice->isTransmitting());
