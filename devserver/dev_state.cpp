@@ -88,7 +88,7 @@ bool DevState::isActive(qint64 channel)
 int DevState::listenerCount(qint64 channel) const
 {
     auto it = listenersByChannel.find(channel);
-    return it == listenersByChannel.end() ? 0 : int(it->second.size());
+    return it == listenersByChannel.end() ? 0 : it->second;
 }
 
 DevChannelSettings& DevState::settings(qint64 channel)

@@ -77,9 +77,9 @@ struct DevState {
     std::map<QString, DevUser> usersByUid;
     std::map<qint64, DevChannelSettings> settingsByChannel;
     std::map<QString, DevOrg> orgsById;
-    // Uids on each channel's live sockets; the live side keeps it, the REST
-    // side reports it as the channel's active talker count.
-    std::map<qint64, QStringList> listenersByChannel;
+    // How many users are on each channel's live sockets; the live side keeps
+    // it, the REST side reports it as the channel's active talker count.
+    std::map<qint64, int> listenersByChannel;
     qint64 nextSlotId = 1;
     int nextOrgNumber = 1;
 

@@ -65,7 +65,8 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> incoming)
     }
 
     LiveRoom& room = rooms_[channel];
-    // The same user again (a reconnect the server has not noticed yet): the new socket wins.
+    // A user is in a room at most once. The same user again (a reconnect the
+    // server has not noticed yet): the new socket wins.
     if (LiveMember* previous = room.findByUid(uid)) {
         auto replaced = room.remove(previous);
         QObject::disconnect(replaced->socket.get(), nullptr, this, nullptr);
@@ -99,29 +100,23 @@ void LiveHub::kick(int channelNumber, const QString& uid, const QString& reason)
     if (it == rooms_.end())
         return;
     LiveRoom& room = it->second;
-    bool removed = false;
-    while (LiveMember* member = room.findByUid(uid)) {
-        QJsonObject kicked{{"type", "kicked"}};
-        if (!reason.isEmpty())
-            kicked.insert("reason", reason);
-        member->sendJson(kicked);
-        auto taken = room.remove(member);
-        QObject::disconnect(taken->socket.get(), nullptr, this, nullptr);
-        taken->socket->close(QWebSocketProtocol::CloseCodeNormal, QStringLiteral("kicked"));
-        removed = true;
-    }
-    if (removed) {
-        publishListeners(channelNumber, room);
-        room.broadcast(room.presence(QStringLiteral("presence"), state_));
-    }
+    LiveMember* member = room.findByUid(uid);
+    if (!member)
+        return;
+    QJsonObject kicked{{"type", "kicked"}};
+    if (!reason.isEmpty())
+        kicked.insert("reason", reason);
+    member->sendJson(kicked);
+    auto taken = room.remove(member);
+    QObject::disconnect(taken->socket.get(), nullptr, this, nullptr);
+    taken->socket->close(QWebSocketProtocol::CloseCodeNormal, QStringLiteral("kicked"));
+    publishListeners(channelNumber, room);
+    room.broadcast(room.presence(QStringLiteral("presence"), state_));
 }
 
-void LiveHub::publishListeners(int channel, LiveRoom& room)
+void LiveHub::publishListeners(int channel, const LiveRoom& room)
 {
-    QStringList uids;
-    for (const auto& member : room.members())
-        uids.append(member->uid);
-    state_.listenersByChannel[channel] = uids;
+    state_.listenersByChannel[channel] = room.listenerCount();
 }
 
 LiveRoom* LiveHub::roomOf(const LiveMember* member)

@@ -32,7 +32,7 @@ private:
 
     LiveRoom* roomOf(const LiveMember* member);
     // Tells the REST side who is on the channel (its active talker count).
-    void publishListeners(int channel, LiveRoom& room);
+    void publishListeners(int channel, const LiveRoom& room);
 
     DevState& state_;
     std::map<int, LiveRoom> rooms_;

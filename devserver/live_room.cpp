@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSet>
 #include <QTextBoundaryFinder>
 #include <QUuid>
 
@@ -78,22 +77,10 @@ LiveMember* LiveRoom::findByUid(const QString& uid)
     return nullptr;
 }
 
-int LiveRoom::listenerCount() const
-{
-    QSet<QString> uids;
-    for (const auto& member : members_)
-        uids.insert(member->uid);
-    return int(uids.size());
-}
-
 QJsonObject LiveRoom::presence(const QString& type, DevState& state) const
 {
     QJsonArray roster;
-    QSet<QString> listed;
     for (const auto& member : members_) {
-        if (listed.contains(member->uid))
-            continue;
-        listed.insert(member->uid);
         const DevUser& user = state.user(member->uid);
         roster.append(QJsonObject{{"uid", user.uid}, {"radio_id", user.radioId}, {"display_name", displayNameOf(user)}});
     }

@@ -72,6 +72,9 @@ public:
     std::unique_ptr<LiveMember> remove(const LiveMember* member);
     LiveMember* findByUid(const QString& uid);
 
+    // A user is in a room at most once: its reconnect replaces its old socket.
+    int listenerCount() const { return int(members_.size()); }
+
     // {"type": type, "listeners": n, "roster": [...]}; "joined" adds the chat history.
     QJsonObject presence(const QString& type, DevState& state) const;
 
@@ -87,8 +90,6 @@ public:
     void relayUtterance(const LiveMember& sender, const QByteArray& bytes);
 
 private:
-    int listenerCount() const;
-
     std::vector<std::unique_ptr<LiveMember>> members_;
     std::deque<QJsonObject> history_;
     qint64 nextMessageNumber_ = 1;
