@@ -33,6 +33,14 @@ struct DevUser {
     QString orgId;            // empty: no company
 };
 
+// The name shown for a user: its display name unless that is blank, else its first and last names.
+inline QString shownName(const DevUser& user)
+{
+    if (!user.displayName.trimmed().isEmpty())
+        return user.displayName;
+    return (user.firstName + QLatin1Char(' ') + user.lastName).trimmed();
+}
+
 // The settings an owner keeps for a user channel (101..64000).
 struct DevChannelSettings {
     QString name;

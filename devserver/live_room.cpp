@@ -1,5 +1,7 @@
 #include "live_room.h"
 
+#include "rest_records.h"
+
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -27,13 +29,6 @@ QByteArray header(char kind)
 }  // namespace LiveFrame
 
 namespace {
-
-QString displayNameOf(const DevUser& user)
-{
-    if (!user.displayName.trimmed().isEmpty())
-        return user.displayName;
-    return QStringList{user.firstName, user.lastName}.join(QLatin1Char(' ')).trimmed();
-}
 
 // The first `limit` characters as a reader counts them (grapheme clusters).
 QString firstCharacters(const QString& text, int limit)
@@ -80,10 +75,8 @@ LiveMember* LiveRoom::findByUid(const QString& uid)
 QJsonObject LiveRoom::presence(const QString& type, DevState& state) const
 {
     QJsonArray roster;
-    for (const auto& member : members_) {
-        const DevUser& user = state.user(member->uid);
-        roster.append(QJsonObject{{"uid", user.uid}, {"radio_id", user.radioId}, {"display_name", displayNameOf(user)}});
-    }
+    for (const auto& member : members_)
+        roster.append(RestRecords::person(state.user(member->uid)));
     QJsonObject message{{"type", type}, {"listeners", listenerCount()}, {"roster", roster}};
     if (type == QLatin1String("joined")) {
         QJsonArray history;
@@ -118,7 +111,7 @@ std::optional<QJsonObject> LiveRoom::postChat(const LiveMember& sender, const QJ
     const DevUser& user = state.user(sender.uid);
     QString name = message.value("display_name").toString().trimmed().left(80);
     if (name.isEmpty())
-        name = displayNameOf(user);
+        name = shownName(user);
     if (name.isEmpty())
         name = QStringLiteral("Radio User");
 

@@ -17,13 +17,6 @@ void putIfSet(QJsonObject& object, const QString& key, const std::optional<QStri
         object.insert(key, *value);
 }
 
-QString nameOf(const DevUser& user)
-{
-    if (!user.displayName.isEmpty())
-        return user.displayName;
-    return (user.firstName + QLatin1Char(' ') + user.lastName).trimmed();
-}
-
 }  // namespace
 
 QJsonObject channel(DevState& state, qint64 channelNumber)
@@ -61,7 +54,7 @@ QJsonObject channel(DevState& state, qint64 channelNumber)
         out.insert("join_policy", settings.joinPolicy);
         out.insert("is_commercial", false);
         out.insert("owner_radio_id", owner->radioId);
-        putIfSet(out, "owner_display_name", nameOf(*owner));
+        putIfSet(out, "owner_display_name", shownName(*owner));
     } else {
         out.insert("status", "inactive");
     }
@@ -92,7 +85,7 @@ QJsonObject channelSettings(DevState& state, qint64 channelNumber)
 
 QJsonObject person(const DevUser& user)
 {
-    return {{"uid", user.uid}, {"radio_id", user.radioId}, {"display_name", nameOf(user)}};
+    return {{"uid", user.uid}, {"radio_id", user.radioId}, {"display_name", shownName(user)}};
 }
 
 QJsonObject slot(const DevSlot& slot)
