@@ -22,6 +22,7 @@ UpdateFeed::UpdateFeed()
     image_.reserve(2 * 1024 * 1024 + 4096);
     for (int i = 0; i < 2 * 1024 * 1024 + 4096; ++i)
         image_.append(char((i * 31 + 7) & 0xFF));
+    imageSha256_ = QString::fromLatin1(QCryptographicHash::hash(image_, QCryptographicHash::Sha256).toHex());
 }
 
 QJsonObject UpdateFeed::defaultManifest(const QHttpServerRequest& request) const
@@ -33,7 +34,7 @@ QJsonObject UpdateFeed::defaultManifest(const QHttpServerRequest& request) const
         {"version", "1.0"},
         {"build_number", 1},
         {"download_url", image.toString()},
-        {"checksum_sha256", QString::fromLatin1(QCryptographicHash::hash(image_, QCryptographicHash::Sha256).toHex())},
+        {"checksum_sha256", imageSha256_},
         {"force_update", false},
         {"release_notes", "Local build"},
     };
@@ -44,7 +45,7 @@ void UpdateFeed::registerRoutes(QHttpServer& http)
 {
     using Method = QHttpServerRequest::Method;
     http.route(kManifestPath, Method::Get, [this](const QHttpServerRequest& request) {
-        return jsonReply(manifest_.value_or(defaultManifest(request)));
+        return jsonReply(manifest_ ? *manifest_ : defaultManifest(request));
     });
     http.route(kManifestPath, Method::Post, [this](const QHttpServerRequest& request) {
         const QJsonDocument body = QJsonDocument::fromJson(request.body());

@@ -20,5 +20,6 @@ private:
     QJsonObject defaultManifest(const QHttpServerRequest& request) const;
 
     QByteArray image_;
+    QString imageSha256_;  // hex; the image never changes, so it is hashed once
     std::optional<QJsonObject> manifest_;  // replaced by a test; absent: the default
 };
