@@ -138,8 +138,7 @@ QList<const DevUser*> DevState::searchUsers(const QString& query, const QString&
         if (candidate.uid == searcherUid)
             continue;
         const QString fullName = (candidate.firstName + QLatin1Char(' ') + candidate.lastName).trimmed();
-        const bool match = candidate.radioId.compare(needle, Qt::CaseInsensitive) == 0
-                           || containsFolded(candidate.radioId, needle) || containsFolded(candidate.email, needle)
+        const bool match = containsFolded(candidate.radioId, needle) || containsFolded(candidate.email, needle)
                            || containsFolded(candidate.firstName, needle) || containsFolded(candidate.lastName, needle)
                            || containsFolded(fullName, needle) || containsFolded(candidate.displayName, needle);
         if (match)
@@ -191,26 +190,13 @@ DevOrg* DevState::orgByCode(const QString& code)
     return nullptr;
 }
 
-bool DevState::channelTaken(qint64 channel) const
-{
-    for (const auto& [uid, other] : usersByUid) {
-        if (other.ownedChannel == channel)
-            return true;
-    }
-    for (const auto& [id, org] : orgsById) {
-        if (org.channelNumber == channel)
-            return true;
-    }
-    return false;
-}
-
 // The first free user channel at or after `start`, wrapping past the top.
-qint64 DevState::freeChannelNear(qint64 start) const
+qint64 DevState::freeChannelNear(qint64 start)
 {
     const qint64 span = lastChannel - lastHomeChannel;
     for (qint64 step = 0; step < span; ++step) {
         const qint64 candidate = lastHomeChannel + 1 + (start - lastHomeChannel - 1 + step) % span;
-        if (!channelTaken(candidate))
+        if (!ownerOf(candidate) && !orgOfChannel(candidate))
             return candidate;
     }
     return start;

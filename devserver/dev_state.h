@@ -123,6 +123,5 @@ struct DevState {
     DevOrg* orgByCode(const QString& code);
 
 private:
-    bool channelTaken(qint64 channel) const;
-    qint64 freeChannelNear(qint64 start) const;
+    qint64 freeChannelNear(qint64 start);
 };
