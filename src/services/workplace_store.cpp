@@ -176,7 +176,6 @@ void WorkplaceStore::persistCompanyCode(const std::optional<QString>& code, cons
     if (!code || code->isEmpty() || !orgId)
         return;
     UserDefaults().set(companyCodeKey(*orgId), *code);
-    setLastCompanyCode(code);
 }
 
 QString WorkplaceStore::errorMessage(const std::optional<QString>& code)
