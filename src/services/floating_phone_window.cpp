@@ -1,6 +1,5 @@
 #include "services/floating_phone_window.h"
 
-#include <QApplication>
 #include <QWidget>
 
 namespace FloatingPhoneWindowConfigurator {
@@ -14,15 +13,6 @@ void apply(QWidget* window)
     window->setWindowTitle(QStringLiteral("My Tovrin-Brisel"));
     window->setAttribute(Qt::WA_TranslucentBackground, true);
     window->setAutoFillBackground(false);
-}
-
-void applyToActiveScenes()
-{
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows) {
-        if (window->isWindow() && window->windowType() == Qt::Window)
-            apply(window);
-    }
 }
 
 }  // namespace FloatingPhoneWindowConfigurator

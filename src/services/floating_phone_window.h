@@ -13,7 +13,4 @@ inline constexpr int kHeight = 902;
 // Idempotent: every call leaves the same size limits, title and transparency.
 void apply(QWidget* window);
 
-// Applies to every top-level window of the application.
-void applyToActiveScenes();
-
 }  // namespace FloatingPhoneWindowConfigurator

@@ -26,9 +26,6 @@ struct APIResult {
     }
 };
 
-// Block, unblock, slot removal and the company icon answer the same envelope.
-using GenericOK = APIResult;
-
 // The reply of "/v1/blocks".
 struct BlocksResp {
     QStringList blockedUids;

@@ -11,7 +11,6 @@ class TovrinWatchSync {
 public:
     static TovrinWatchSync& shared();
 
-    bool isSupported() const { return false; }
     void publish(const QString& channelDisplay, const QString& themeName, const QString& themeEmoji);
 
     // What a supported link would have sent last, and how often.
