@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 namespace SymbolImage {
@@ -12,6 +13,17 @@ namespace {
 QString pathOf(const QString& name)
 {
     return QStringLiteral(":/symbols/%1.svg").arg(name);
+}
+
+// Everything the drawn pixels depend on; the ratio goes in exactly, as it is
+// stamped on the pixmap.
+QString cacheKey(const QString& name, int side, const QColor& color, qreal devicePixelRatio)
+{
+    return QStringLiteral("SymbolImage/%1/%2/%3/%4")
+        .arg(name)
+        .arg(side)
+        .arg(quint64(color.rgba64()), 16, 16, QLatin1Char('0'))
+        .arg(devicePixelRatio, 0, 'g', 17);
 }
 
 }  // namespace
@@ -26,9 +38,14 @@ QPixmap render(const QString& name, qreal pointSize, const QColor& color, qreal 
 {
     if (!exists(name) || pointSize <= 0)
         return {};
-    QSvgRenderer renderer(pathOf(name));
     const int side = qMax(1, qRound(pointSize * devicePixelRatio));
-    QPixmap pixmap(side, side);
+    // Painters ask for the same few icons on every paint: parse and draw each once.
+    const QString key = cacheKey(name, side, color, devicePixelRatio);
+    QPixmap pixmap;
+    if (QPixmapCache::find(key, &pixmap))
+        return pixmap;
+    QSvgRenderer renderer(pathOf(name));
+    pixmap = QPixmap(side, side);
     pixmap.fill(Qt::transparent);
     {
         QPainter painter(&pixmap);
@@ -38,6 +55,7 @@ QPixmap render(const QString& name, qreal pointSize, const QColor& color, qreal 
         painter.fillRect(QRect(0, 0, side, side), color);
     }
     pixmap.setDevicePixelRatio(devicePixelRatio);
+    QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
 

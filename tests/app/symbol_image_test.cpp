@@ -1,3 +1,4 @@
+#include "platform/bundle_image.h"
 #include "platform/symbol_image.h"
 
 #include <QImage>
@@ -27,6 +28,36 @@ TEST(SymbolImage, UnknownOrUnsafeNamesGiveNothing)
 {
     EXPECT_TRUE(SymbolImage::render("no.such.symbol", 18, Qt::black).isNull());
     EXPECT_FALSE(SymbolImage::exists("../symbols/xmark"));
+}
+
+TEST(SymbolImage, RepeatedRequestsKeepColourSizeAndRatioApart)
+{
+    const QString name = QStringLiteral("xmark");
+    const QImage first = SymbolImage::render(name, 18, Qt::red, 2.0).toImage();
+    EXPECT_EQ(SymbolImage::render(name, 18, Qt::red, 2.0).toImage(), first);
+
+    const QPixmap blue = SymbolImage::render(name, 18, Qt::blue, 2.0);
+    EXPECT_NE(blue.toImage(), first);
+    const QPixmap single = SymbolImage::render(name, 18, Qt::red, 1.0);
+    EXPECT_EQ(single.size(), QSize(18, 18));
+    EXPECT_EQ(single.devicePixelRatio(), 1.0);
+    // Same pixel side, different ratio: the ratio stamped on the pixmap differs.
+    const QPixmap halved = SymbolImage::render(name, 36, Qt::red, 1.0);
+    EXPECT_EQ(halved.size(), QSize(36, 36));
+    EXPECT_EQ(halved.devicePixelRatio(), 1.0);
+    EXPECT_EQ(SymbolImage::render(name, 18, Qt::red, 2.0).devicePixelRatio(), 2.0);
+}
+
+TEST(BundleImage, RepeatedRequestsGiveTheSamePictureAtEachSize)
+{
+    const QString name = QStringLiteral("ThemeMario");
+    ASSERT_TRUE(BundleImage::exists(name));
+    const QImage first = BundleImage::render(name, QSize(60, 40));
+    ASSERT_EQ(first.size(), QSize(60, 40));
+    EXPECT_EQ(BundleImage::render(name, QSize(60, 40)), first);
+    EXPECT_EQ(BundleImage::render(name, QSize(40, 60)).size(), QSize(40, 60));
+    EXPECT_NE(BundleImage::render(QStringLiteral("ThemeKitty"), QSize(60, 40)), first);
+    EXPECT_TRUE(BundleImage::render(name, QSize()).isNull());
 }
 
 }  // namespace
