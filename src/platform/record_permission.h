@@ -11,8 +11,10 @@ namespace RecordPermission {
 
 enum class State { undetermined, granted, denied };
 
+// Opens and closes an input on every call (an override answers instead).
 State current();
-// Asks for permission (opens and closes an input once) and remembers the answer.
+// Asks for permission by opening and closing an input once. Nothing is
+// remembered: the next current() opens an input again.
 bool request();
 
 // Test seam: while one lives, current() starts at state and request()

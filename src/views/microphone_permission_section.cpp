@@ -39,7 +39,11 @@ FormButton* MicrophonePermissionSection::actionButton() const
 
 void MicrophonePermissionSection::redraw()
 {
-    const RecordPermission::State state = RecordPermission::current();
+    redraw(RecordPermission::current());
+}
+
+void MicrophonePermissionSection::redraw(RecordPermission::State state)
+{
     allow_->setVisible(state == RecordPermission::State::undetermined);
     openSettings_->setVisible(state == RecordPermission::State::denied);
 }
@@ -47,8 +51,9 @@ void MicrophonePermissionSection::redraw()
 void MicrophonePermissionSection::showEvent(QShowEvent* event)
 {
     FormSection::showEvent(event);
-    refreshStatus();
-    redraw();
+    const RecordPermission::State state = RecordPermission::current();
+    refreshStatus(state);
+    redraw(state);
 }
 
 void MicrophonePermissionSection::changeEvent(QEvent* event)
@@ -59,10 +64,10 @@ void MicrophonePermissionSection::changeEvent(QEvent* event)
         redraw();
 }
 
-void MicrophonePermissionSection::refreshStatus()
+void MicrophonePermissionSection::refreshStatus(RecordPermission::State state)
 {
     QString text = QStringLiteral("Not asked yet");
-    switch (RecordPermission::current()) {
+    switch (state) {
     case RecordPermission::State::granted:
         text = QStringLiteral("Allowed");
         break;
@@ -79,7 +84,8 @@ void MicrophonePermissionSection::allow()
 {
     // The answer is read back from the permission itself.
     QCoro::connect(MicPrivacy::ensurePermission(), this, [this](bool) {
-        refreshStatus();
-        redraw();
+        const RecordPermission::State state = RecordPermission::current();
+        refreshStatus(state);
+        redraw(state);
     });
 }

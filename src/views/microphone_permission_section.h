@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/record_permission.h"
 #include "views/form_widgets.h"
 
 class QLabel;
@@ -25,7 +26,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void refreshStatus();
+    // Reading the permission opens an input, so each event reads it once and
+    // hands the state to both.
+    void refreshStatus(RecordPermission::State state);
+    void redraw(RecordPermission::State state);
     void allow();
 
     QWidget* statusRow_;
