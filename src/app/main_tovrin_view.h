@@ -31,7 +31,6 @@ public:
     ~MainTovrinView() override;
 
     const AppStores& stores() const { return stores_; }
-    RootView* rootView() const { return rootView_; }
     bool startUpFinished() const { return startUpFinished_; }
 
     // Reacts to a change of the window's phase (only the main view does this).

@@ -25,13 +25,6 @@ auto within(const QString& key, Decode decode) -> decltype(decode())
 }
 
 template <class T>
-T requireRecord(const QJsonObject& object, const QString& key)
-{
-    const QJsonObject nested = Json::requireObject(object, key);
-    return within(key, [&] { return T::fromJson(nested); });
-}
-
-template <class T>
 std::optional<T> optionalRecord(const QJsonObject& object, const QString& key)
 {
     const std::optional<QJsonObject> nested = Json::optionalObject(object, key);

@@ -7,7 +7,6 @@ extern "C" {
 #include <algorithm>
 
 AacFileEncoder::AacFileEncoder(const QString& path, int inputRate)
-    : inputRate_(inputRate)
 {
     if (inputRate <= 0)
         throw ff::MediaError(QStringLiteral("bad input sample rate"));

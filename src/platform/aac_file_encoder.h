@@ -23,9 +23,6 @@ public:
     // Drains the resampler and the encoder and writes the trailer. Once only.
     void finish();
 
-    // Samples at 44,100 Hz handed to the encoder so far.
-    int64_t encodedFrames() const { return nextPts_; }
-
 private:
     void resample(const float* samples, int frames);
     void encodePending(bool final);
@@ -40,7 +37,6 @@ private:
     AVStream* stream_ = nullptr;
     std::vector<float> pending_;
     std::vector<float> scratch_;
-    int inputRate_;
     int64_t nextPts_ = 0;
     bool finished_ = false;
 };

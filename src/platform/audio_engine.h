@@ -58,7 +58,6 @@ public:
 
     int sampleRate() const { return sampleRate_; }
     PlayerQueue* attachPlayer();
-    const std::vector<std::unique_ptr<PlayerQueue>>& players() const { return players_; }
 
     // Opens the output (from AudioDevices) on first start; false with
     // errorText() when it cannot run.

@@ -35,8 +35,6 @@ public:
     QCoro::Task<HttpReply> send(QNetworkRequest request, QByteArray method, QByteArray body = {},
                                 std::optional<std::chrono::milliseconds> idleTimeout = std::nullopt);
 
-    Timeouts timeouts() const { return timeouts_; }
-
 private:
     Timeouts timeouts_;
     QNetworkAccessManager manager_;

@@ -154,32 +154,11 @@ std::optional<bool> optionalBool(const QJsonObject& object, const QString& key)
     return requireBool(object, key);
 }
 
-std::optional<double> optionalDouble(const QJsonObject& object, const QString& key)
-{
-    if (absent(object, key))
-        return std::nullopt;
-    return requireDouble(object, key);
-}
-
 std::optional<QJsonObject> optionalObject(const QJsonObject& object, const QString& key)
 {
     if (absent(object, key))
         return std::nullopt;
     return requireObject(object, key);
-}
-
-std::optional<QJsonArray> optionalArray(const QJsonObject& object, const QString& key)
-{
-    if (absent(object, key))
-        return std::nullopt;
-    return requireArray(object, key);
-}
-
-std::optional<QStringList> optionalStringArray(const QJsonObject& object, const QString& key)
-{
-    if (absent(object, key))
-        return std::nullopt;
-    return requireStringArray(object, key);
 }
 
 }  // namespace Json

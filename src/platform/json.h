@@ -34,10 +34,7 @@ QStringList requireStringArray(const QJsonObject& object, const QString& key);
 std::optional<QString> optionalString(const QJsonObject& object, const QString& key);
 std::optional<qint64> optionalInt(const QJsonObject& object, const QString& key);
 std::optional<bool> optionalBool(const QJsonObject& object, const QString& key);
-std::optional<double> optionalDouble(const QJsonObject& object, const QString& key);
 std::optional<QJsonObject> optionalObject(const QJsonObject& object, const QString& key);
-std::optional<QJsonArray> optionalArray(const QJsonObject& object, const QString& key);
-std::optional<QStringList> optionalStringArray(const QJsonObject& object, const QString& key);
 
 // A JSON value as an exact integer, if it is one.
 std::optional<qint64> exactInteger(const QJsonValue& value);
