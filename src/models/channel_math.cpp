@@ -1,7 +1,8 @@
 #include "models/channel_math.h"
 
+#include "platform/text_characters.h"
+
 #include <QStringList>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <limits>
@@ -100,16 +101,10 @@ qint64 stepMajor(qint64 channel, qint64 delta)
 QString nudgeDisplayCharacter(const QString& display, qint64 digitCharacterIndex, qint64 delta)
 {
     // User-perceived characters: a combining mark stays with its base.
-    QList<QStringView> characters;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, display);
-    qsizetype start = 0;
-    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
-        characters.append(QStringView(display).mid(start, end - start));
-        start = end;
-    }
+    const QStringList characters = TextCharacters::split(display);
     if (digitCharacterIndex < 0 || digitCharacterIndex >= characters.size() || delta == 0)
         return display;
-    const QStringView target = characters[digitCharacterIndex];
+    const QString& target = characters[digitCharacterIndex];
     const QList<uint> scalars = target.toUcs4();
     const char32_t first = scalars.isEmpty() ? 0 : scalars.first();
     if (!QChar::isNumber(first))

@@ -1,27 +1,9 @@
 #include "models/company_code_format.h"
 
-#include <QList>
-#include <QTextBoundaryFinder>
-
-#include <functional>
+#include "platform/text_characters.h"
 
 namespace CompanyCodeFormat {
 namespace {
-
-// Calls `visit` with each grapheme cluster of `text` until it returns false.
-void forEachCharacter(const QString& text, const std::function<bool(QStringView)>& visit)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = finder.toNextBoundary();
-        if (end <= start)
-            end = text.size();
-        if (!visit(QStringView(text).mid(start, end - start)))
-            return;
-        start = end;
-    }
-}
 
 bool isLetterOrNumber(QStringView character)
 {
@@ -35,24 +17,14 @@ QString normalize(const QString& text)
 {
     QString out;
     int kept = 0;
-    forEachCharacter(text.toUpper(), [&](QStringView character) {
-        if (isLetterOrNumber(character)) {
-            out += character;
-            ++kept;
-        }
-        return kept < maximumLength;
-    });
+    for (const QString& character : TextCharacters::split(text.toUpper())) {
+        if (!isLetterOrNumber(character))
+            continue;
+        out += character;
+        if (++kept == maximumLength)
+            break;
+    }
     return out;
-}
-
-int characterCount(const QString& text)
-{
-    int count = 0;
-    forEachCharacter(text, [&](QStringView) {
-        ++count;
-        return true;
-    });
-    return count;
 }
 
 }  // namespace CompanyCodeFormat

@@ -6,15 +6,13 @@
 // redeem is sent.
 namespace CompanyCodeFormat {
 
-// Shortest code worth sending, counted in characters after normalize().
+// Shortest code worth sending, counted in characters (TextCharacters::count)
+// after normalize().
 inline constexpr int minimumLength = 4;
 inline constexpr int maximumLength = 16;
 
 // Full Unicode upper-casing, then only characters whose first code point is a
 // letter or a number, then the first 16 characters (user-perceived ones).
 QString normalize(const QString& text);
-
-// Characters as the user sees them (grapheme clusters), for the length rule.
-int characterCount(const QString& text);
 
 }  // namespace CompanyCodeFormat

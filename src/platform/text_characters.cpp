@@ -13,6 +13,18 @@ qsizetype count(const QString& text)
     return n;
 }
 
+QStringList split(const QString& text)
+{
+    QStringList characters;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+        characters.append(text.mid(start, end - start));
+        start = end;
+    }
+    return characters;
+}
+
 QString prefix(const QString& text, qsizetype limit)
 {
     if (limit <= 0)

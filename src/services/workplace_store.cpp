@@ -2,6 +2,7 @@
 
 #include "models/company_code_format.h"
 #include "platform/assign_if_changed.h"
+#include "platform/text_characters.h"
 #include "platform/user_defaults.h"
 #include "services/tovrin_api.h"
 
@@ -55,7 +56,7 @@ QCoro::Task<void> WorkplaceStore::load(QString uid)
 QCoro::Task<bool> WorkplaceStore::redeem(QString uid, QString code)
 {
     const QString normalized = CompanyCodeFormat::normalize(code);
-    if (CompanyCodeFormat::characterCount(normalized) < CompanyCodeFormat::minimumLength) {
+    if (TextCharacters::count(normalized) < CompanyCodeFormat::minimumLength) {
         setLastError(QStringLiteral("Code must be at least %1 letters or numbers.").arg(CompanyCodeFormat::minimumLength));
         co_return false;
     }

@@ -1,6 +1,7 @@
 #include "views/workplace_redeem_view.h"
 
 #include "models/company_code_format.h"
+#include "platform/text_characters.h"
 #include "services/session_store.h"
 #include "services/workplace_store.h"
 #include "views/company_code_texts.h"
@@ -68,7 +69,7 @@ WorkplaceRedeemView::WorkplaceRedeemView(SessionStore* session, WorkplaceStore* 
 
 bool WorkplaceRedeemView::canSubmit() const
 {
-    return !busy_ && CompanyCodeFormat::characterCount(CompanyCodeFormat::normalize(field_->text()))
+    return !busy_ && TextCharacters::count(CompanyCodeFormat::normalize(field_->text()))
                          >= CompanyCodeFormat::minimumLength;
 }
 
@@ -102,7 +103,7 @@ void WorkplaceRedeemView::setBusy(bool busy)
 void WorkplaceRedeemView::updateState()
 {
     const QString code = field_->text();
-    const int length = CompanyCodeFormat::characterCount(CompanyCodeFormat::normalize(code));
+    const qsizetype length = TextCharacters::count(CompanyCodeFormat::normalize(code));
     lengthHint_->setVisible(!code.isEmpty() && length < CompanyCodeFormat::minimumLength);
     const std::optional<QString> error = workplace_->lastError();
     error_->setText(error.value_or(QString()));

@@ -3,6 +3,7 @@
 #include "models/company_code_format.h"
 #include "models/sfx_kind.h"
 #include "models/workplace_membership.h"
+#include "platform/text_characters.h"
 
 #include <QSet>
 
@@ -55,8 +56,8 @@ TEST(RecordRules, CompanyCodeNormalize)
     for (const Case& c : cases)
         EXPECT_EQ(CompanyCodeFormat::normalize(c.input), c.expected) << c.input.toStdString();
 
-    EXPECT_EQ(CompanyCodeFormat::characterCount(QString::fromUtf8("E\u0301X")), 2);
-    EXPECT_EQ(CompanyCodeFormat::characterCount(CompanyCodeFormat::normalize(QString::fromUtf8("😀a\u0301bc"))), 3);
+    EXPECT_EQ(TextCharacters::count(QString::fromUtf8("E\u0301X")), 2);
+    EXPECT_EQ(TextCharacters::count(CompanyCodeFormat::normalize(QString::fromUtf8("😀a\u0301bc"))), 3);
 }
 
 TEST(RecordRules, SeatsLabel)
