@@ -1,5 +1,6 @@
 #include "app/main_tovrin_view.h"
 
+#include "models/channel_math.h"
 #include "models/sfx_kind.h"
 #include "platform/user_defaults.h"
 #include "services/alert_sound_store.h"
@@ -66,8 +67,8 @@ MainTovrinView::~MainTovrinView()
 MainTovrinView::ResumeState MainTovrinView::readResumeState()
 {
     const UserDefaults defaults;
-    return ResumeState{defaults.integer(QStringLiteral("tovrin.last_channel")).value_or(0),
-                       defaults.boolean(QStringLiteral("tovrin.was_live"), false)};
+    return ResumeState{defaults.integer(RadioSession::lastChannelKey).value_or(0),
+                       defaults.boolean(RadioSession::wasLiveKey, false)};
 }
 
 void MainTovrinView::showEvent(QShowEvent* event)
@@ -131,7 +132,7 @@ QCoro::Task<void> MainTovrinView::runStartUp(QPointer<MainTovrinView> view)
 
 QCoro::Task<void> MainTovrinView::prefetchEffects(QPointer<MainTovrinView> view)
 {
-    for (SFXKind kind : {SFXKind::rxOpen, SFXKind::callTone, SFXKind::pttEnd}) {
+    for (SFXKind kind : allCases<SFXKind>()) {
         if (!view)
             co_return;
         co_await view->stores_.sfx->prefetch(kind);
@@ -142,7 +143,7 @@ QCoro::Task<void> MainTovrinView::restoreRadioSession(QPointer<MainTovrinView> v
 {
     const AppStores stores = view->stores_;
     const auto owned = stores.session->ownedChannelNumber();
-    if ((resume.lastChannel < 1 || resume.lastChannel > 64000) && owned)
+    if ((resume.lastChannel < ChannelMath::minChannel || resume.lastChannel > ChannelMath::maxChannel) && owned)
         stores.radio->setChannel(*owned);
     if (!resume.wasLive || mustStop(view))
         co_return;
