@@ -101,8 +101,12 @@ AudioPlayer::~AudioPlayer()
 
 void AudioPlayer::setVolume(float volume)
 {
-    volume_ = volume;
     engine_->setOutputVolume(volume);
+}
+
+float AudioPlayer::volume() const
+{
+    return engine_->outputVolume();
 }
 
 bool AudioPlayer::prepareToPlay() { return engine_->start(); }

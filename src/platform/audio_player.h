@@ -34,7 +34,7 @@ public:
     // The real length in seconds (the stored stream length).
     double duration() const { return duration_; }
     void setVolume(float volume);
-    float volume() const { return volume_; }
+    float volume() const;
 
     // Opens the output so that play() starts at once.
     bool prepareToPlay();
@@ -70,7 +70,6 @@ private:
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::vector<float> decoded_;
     double duration_ = 0;
-    float volume_ = 1.0f;
     bool decodeDone_ = false;
     bool playing_ = false;
     bool endScheduled_ = false;
