@@ -52,7 +52,8 @@ void NullAudioOutput::tick()
     const int frames = int(std::min<int64_t>(due - framesRendered_, sampleRate()));
     if (frames <= 0)
         return;
-    buffer_.assign(size_t(frames), 0.0f);
+    // The renderer writes every frame, silence included.
+    buffer_.resize(size_t(frames));
     renderer_->render(buffer_.data(), frames);
     framesRendered_ += frames;
     if (played_)
@@ -127,7 +128,7 @@ void QtAudioOutput::fill()
     const int frames = int(sink_->bytesFree() / qsizetype(sizeof(float)));
     if (frames <= 0)
         return;
-    buffer_.assign(size_t(frames), 0.0f);
+    buffer_.resize(size_t(frames));
     renderer_->render(buffer_.data(), frames);
     io_->write(reinterpret_cast<const char*>(buffer_.data()), qint64(frames * sizeof(float)));
 }

@@ -17,7 +17,8 @@ class QIODevice;
 // The one stream format of our devices: mono 32-bit float at a rate.
 QAudioFormat monoFloatFormat(int sampleRate);
 
-// Fills a device's next frames of mono float PCM; silence where it has none.
+// Fills a device's next frames of mono float PCM, writing every one of them
+// (silence where it has none): the device hands it an unwritten buffer.
 class AudioRenderer {
 public:
     virtual ~AudioRenderer() = default;
