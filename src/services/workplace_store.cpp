@@ -4,6 +4,7 @@
 #include "platform/assign_if_changed.h"
 #include "platform/text_characters.h"
 #include "platform/user_defaults.h"
+#include "services/session_store.h"
 #include "services/tovrin_api.h"
 
 #include <QPointer>
@@ -213,4 +214,11 @@ void WorkplaceStore::setLastCompanyCode(const std::optional<QString>& value)
 {
     if (assignIfChanged(lastCompanyCode_, value))
         emit lastCompanyCodeChanged(lastCompanyCode_);
+}
+
+std::optional<WorkplaceMembership> currentMembership(const WorkplaceStore* workplace, const SessionStore* session)
+{
+    if (workplace && workplace->membership())
+        return workplace->membership();
+    return session ? session->workplace() : std::nullopt;
 }

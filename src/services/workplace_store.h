@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class SessionStore;
+
 // The user's company: the membership, the last company code known on this
 // device (saved per organisation under "tovrin.companyCode.<orgId>") and the
 // text of the last failure. GUI thread only; operations never throw, report
@@ -58,3 +60,7 @@ private:
     std::optional<QString> lastError_;
     std::optional<QString> lastCompanyCode_;
 };
+
+// The user's company as the screens show it: the store's membership, else the
+// one the check-in reported. Either store may be null.
+std::optional<WorkplaceMembership> currentMembership(const WorkplaceStore* workplace, const SessionStore* session);

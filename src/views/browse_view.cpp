@@ -189,9 +189,7 @@ BrowseContext BrowseView::context() const
     context.displayName = session.displayName();
     context.radioId = session.radioId();
     context.chatDisplayName = session.chatDisplayName();
-    context.membership = stores_.workplace->membership();
-    if (!context.membership)
-        context.membership = session.workplace();
+    context.membership = currentMembership(stores_.workplace, stores_.session);
     const RadioSession& radio = *stores_.radio;
     context.connectedAndLive =
         radio.connectionState() == RadioSession::ConnectionState::connected && radio.live()->isLive();
@@ -305,10 +303,9 @@ void BrowseView::rebuildList()
         listContent_->deleteLater();
         listContent_ = nullptr;
     }
-    const bool hasMembership = stores_.workplace->membership() || stores_.session->workplace();
     switch (state_.tab) {
     case BrowseTab::company:
-        if (!hasMembership)
+        if (!context().membership)
             showEmptyState(QStringLiteral("building.2"), QStringLiteral("No company yet"),
                            QStringLiteral("Enter your employer’s company code in Settings."), true);
         return;

@@ -36,8 +36,7 @@ void CompanySection::rebuild()
     };
     SessionStore* session = session_;
     WorkplaceStore* workplace = workplace_;
-    const std::optional<WorkplaceMembership> membership =
-        workplace_->membership() ? workplace_->membership() : session_->workplace();
+    const std::optional<WorkplaceMembership> membership = currentMembership(workplace_, session_);
     if (!membership) {
         addRow(navigationRow(QStringLiteral("Enter company code"),
                              [session, workplace] { return new WorkplaceRedeemView(session, workplace); }));

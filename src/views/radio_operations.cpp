@@ -75,9 +75,7 @@ void RadioOperations::joinMyChannel()
 
 void RadioOperations::joinCompanyChannel()
 {
-    std::optional<WorkplaceMembership> membership = workplace_ ? workplace_->membership() : std::nullopt;
-    if (!membership && session_)
-        membership = session_->workplace();
+    const std::optional<WorkplaceMembership> membership = currentMembership(workplace_, session_);
     if (!membership)
         return;
     printTiming("joinCompany tap");

@@ -192,7 +192,7 @@ void RadioQuickBar::rebuildRow()
     radioId_->setText(session->radioId());
     radioId_->setVisible(!session->radioId().isEmpty());
 
-    const auto company = stores_.workplace->membership() ? stores_.workplace->membership() : session->workplace();
+    const auto company = currentMembership(stores_.workplace, session);
     if (company) {
         company_->setFace({QStringLiteral("CO"), company->displayFrequency,
                            company->iconId.value_or(QStringLiteral("company")), company->iconCustom,

@@ -88,7 +88,7 @@ QCoro::Task<void> runLoad(SessionStore* session, WorkplaceStore* workplace)
     } catch (...) {
         // The store reports its own failure.
     }
-    workplace->hydrateSavedCompanyCode(workplace->membership() ? workplace->membership() : session->workplace());
+    workplace->hydrateSavedCompanyCode(currentMembership(workplace, session));
 }
 
 }  // namespace
