@@ -124,7 +124,7 @@ RadioQuickBar::RadioQuickBar(const AppStores& stores, Actions actions, QWidget* 
         loadMyChannelIcon();
     });
     connect(stores_.workplace, &WorkplaceStore::membershipChanged, this, &RadioQuickBar::rebuildRow);
-    connect(stores_.radio, &RadioSession::displayFrequencyChanged, this, &RadioQuickBar::rebuildRow);
+    connect(stores_.radio, &RadioSession::displayFrequencyChanged, this, &RadioQuickBar::refreshAddFace);
     connect(stores_.theme, &ThemeStore::currentChanged, this, &RadioQuickBar::applyTheme);
     applyTheme();
     rebuildRow();
@@ -202,8 +202,7 @@ void RadioQuickBar::rebuildRow()
     my_->setFace({QStringLiteral("MY"), session->ownedChannelDisplay().value_or(kDash), myIconId_, myIconCustom_,
                   my_->face().tint});
     my_->setEnabled(owns);
-    add_->setFace({QStringLiteral("ADD CH"), stores_.radio->displayFrequency(), QStringLiteral("add"), std::nullopt,
-                   add_->face().tint});
+    refreshAddFace();
 
     while (row_->count() > 0)
         delete row_->takeAt(0);
@@ -230,6 +229,12 @@ void RadioQuickBar::rebuildRow()
             it.value()->deleteLater();
     }
     slotButtons_ = kept;
+}
+
+void RadioQuickBar::refreshAddFace()
+{
+    add_->setFace({QStringLiteral("ADD CH"), stores_.radio->displayFrequency(), QStringLiteral("add"), std::nullopt,
+                   add_->face().tint});
 }
 
 ProQuickButton* RadioQuickBar::slotButton(const SavedChannelSlot& slot)

@@ -70,6 +70,8 @@ protected:
 private:
     void buildFixedButtons();
     void rebuildRow();
+    // The ADD CH tile shows the tuned frequency: a retune changes nothing else.
+    void refreshAddFace();
     void applyTheme();
     void reloadSlots();
     void loadMyChannelIcon();

@@ -69,6 +69,11 @@ TEST_F(RadioQuickBarTest, WithNothingOwnedShowsHomeDisabledMyAndAdd)
     tap(buttons[0]);
     tap(buttons[2]);
     EXPECT_EQ(calls, QStringList({"home", "add"}));
+
+    // A retune shows on ADD CH and leaves the row's buttons in place.
+    radio->setChannel(radio->channelNumber() == 42 ? 43 : 42);
+    EXPECT_EQ(bar->buttons(), buttons);
+    EXPECT_EQ(buttons[2]->face().frequency, radio->displayFrequency());
 }
 
 TEST_F(RadioQuickBarTest, WithAnOwnedChannelAndSlotsShowsThemInOrderThenAddAndSetup)
