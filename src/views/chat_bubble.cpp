@@ -181,7 +181,9 @@ ChatBubble::Geometry ChatBubble::layOut(int width) const
     g.label = QRect(place(labelWidth), 0, labelWidth, label.height());
     int y = g.label.bottom() + 1 + kColumnSpacing;
 
-    const QSize text = wrapText(row_.message.text, textWidth(column)).size;
+    WrappedText wrapped = wrapText(row_.message.text, textWidth(column));
+    const QSize text = wrapped.size;
+    g.textLayout = std::move(wrapped.layout);
     const QSize bubble(text.width() + 2 * kTextPadH, text.height() + 2 * kTextPadV);
     g.bubble = QRect(place(bubble.width()), y, bubble.width(), bubble.height());
     g.text = g.bubble.adjusted(kTextPadH, kTextPadV, -kTextPadH, -kTextPadV);
@@ -259,7 +261,7 @@ void ChatBubble::paintEvent(QPaintEvent*)
     painter.setBrush(bubbleColor());
     painter.drawPath(continuousRoundedRect(QRectF(g.bubble), kBubbleRadius));
     painter.setPen(textColor());
-    wrapText(row_.message.text, textWidth(std::max(1, width() - kFarGap - kRowSpacing))).layout->draw(&painter, g.text.topLeft());
+    g.textLayout->draw(&painter, g.text.topLeft());
 
     const QList<ChatReactionCount> chips = sortedReactions();
     painter.setFont(ViewFonts::caption2());

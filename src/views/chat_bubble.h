@@ -15,6 +15,7 @@
 
 class QMenu;
 class QPainter;
+class QTextLayout;
 class ThemeStore;
 
 // The quick emoji, in order: the bubble's "React" menu and the composer's emoji bar.
@@ -93,6 +94,7 @@ private:
         QRect label;
         QRect bubble;
         QRect text;
+        std::shared_ptr<const QTextLayout> textLayout;  // the message wrapped to `text`'s width
         QList<QRect> chips;
         int height = 0;
     };
