@@ -72,8 +72,11 @@ BrowseCard::BrowseCard(ThemeStore* theme, Content content, QWidget* parent)
     column->setSpacing(2);
     column->addWidget(title_);
     if (!content_.detail.isEmpty()) {
-        detail_ = plainLabel(content_.detail,
-                             ViewFonts::caption(QFont::Normal), this);
+        // A radio ID reads in monospaced digits; a note in the caption style.
+        const QFont detailFont = content_.detailMonospaced
+                                     ? ViewFonts::font(12, QFont::Normal, ViewFonts::Design::monospaced)
+                                     : ViewFonts::caption(QFont::Normal);
+        detail_ = plainLabel(content_.detail, detailFont, this);
         column->addWidget(detail_);
     }
     if (!content_.columnPill.isEmpty()) {
@@ -127,12 +130,8 @@ void BrowseCard::applyTheme()
     setTextColour(frequency_, theme.onBody());
     setTextColour(title_, theme.onBody());
     if (detail_) {
-        if (content_.detailMonospaced) {
-            detail_->setFont(ViewFonts::caption(QFont::Normal));
-            setTextColour(detail_, systemColor(SystemColor::SecondaryLabel));
-        } else {
-            setTextColour(detail_, theme.onBodyMuted());
-        }
+        setTextColour(detail_, content_.detailMonospaced ? systemColor(SystemColor::SecondaryLabel)
+                                                         : theme.onBodyMuted());
     }
     const QColor ink = ThemeContrast::readable(theme.accent, false);
     join_->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: none; border-radius: 10px;"

@@ -5,6 +5,7 @@
 #include "theme/theme_contrast.h"
 #include "views/channel_user_count_badge.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -95,6 +96,12 @@ TEST_F(BrowseScreenTest, MyChannelCardHidesAnEmptyRadioIdAndMarksAListedChannel)
     MyChannelBrowseCard listed(theme.get(), mine, 2, "Q-ABC123");
     EXPECT_EQ(listed.content().title, "Sam's room");
     EXPECT_EQ(listed.content().detail, "Q-ABC123");
+    const QLabel* radioId = nullptr;
+    for (const QLabel* label : listed.findChildren<QLabel*>())
+        if (label->text() == "Q-ABC123")
+            radioId = label;
+    ASSERT_TRUE(radioId);
+    EXPECT_EQ(radioId->font().families().value(0), "JetBrains Mono");
     EXPECT_EQ(listed.pillTexts(), QStringList({"Listed public"}));
     EXPECT_EQ(listed.joinButton()->text(), "Join my channel");
 }
