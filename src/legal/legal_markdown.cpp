@@ -1,5 +1,7 @@
 #include "legal/legal_markdown.h"
 
+#include "platform/text_characters.h"
+
 namespace LegalMarkdown {
 namespace {
 
@@ -7,11 +9,6 @@ bool isLineBreak(QChar c)
 {
     const char16_t u = c.unicode();
     return u == u'\n' || u == u'\r' || u == 0x000B || u == 0x000C || u == 0x0085 || u == 0x2028 || u == 0x2029;
-}
-
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
 }
 
 // Splits at every line break; "\r\n" gives an empty line between, which trimming removes later.
@@ -43,11 +40,6 @@ QString trimmed(const QString& text, Predicate drop)
     return text.mid(begin, end - begin);
 }
 
-QString trimBlanks(const QString& text)
-{
-    return trimmed(text, isBlank);
-}
-
 // Keeps the text before the first link and the link's text; drops its target
 // and everything after. A "](" before any "[" leaves the line as it is.
 QString reduceLink(const QString& line)
@@ -67,7 +59,8 @@ QList<Section> sections(const QString& markdown)
     QString title = QStringLiteral("Overview");
     QStringList pending;
     const auto flush = [&] {
-        const QString body = trimmed(pending.join(QLatin1Char('\n')), [](QChar c) { return isBlank(c) || isLineBreak(c); });
+        const QString body = trimmed(pending.join(QLatin1Char('\n')),
+                                     [](QChar c) { return TextCharacters::isBlank(c) || isLineBreak(c); });
         if (!(body.isEmpty() && title == QLatin1String("Overview")))
             result.append({title, body});
         pending.clear();
@@ -75,7 +68,7 @@ QList<Section> sections(const QString& markdown)
     for (const QString& line : splitLines(markdown)) {
         if (line.startsWith(QLatin1String("## "))) {
             flush();
-            title = trimBlanks(line.mid(3).remove(QStringLiteral("{#contact}")));
+            title = TextCharacters::trimmedBlanks(line.mid(3).remove(QStringLiteral("{#contact}")));
         } else if (line.startsWith(QLatin1String("# ")) || line.startsWith(QLatin1String("---"))) {
             continue;
         } else {
@@ -94,7 +87,7 @@ QStringList plainLines(const QString& body)
             line.replace(0, 2, QStringLiteral("\u2022 "));
         line.remove(QStringLiteral("**"));
         line.remove(QLatin1Char('`'));
-        line = trimBlanks(reduceLink(line));
+        line = TextCharacters::trimmedBlanks(reduceLink(line));
         if (!line.isEmpty())
             lines << line;
     }

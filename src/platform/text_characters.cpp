@@ -37,4 +37,20 @@ QString prefix(const QString& text, qsizetype limit)
     return text.left(finder.position());
 }
 
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
+}
+
+QString trimmedBlanks(const QString& text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && isBlank(text.at(start)))
+        ++start;
+    while (end > start && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
 }  // namespace TextCharacters

@@ -13,4 +13,9 @@ QStringList split(const QString& text);
 // The first `limit` characters of the text (all of it when it is shorter).
 QString prefix(const QString& text, qsizetype limit);
 
+// A blank is a tab or a space separator of any width; line breaks are not blanks.
+bool isBlank(QChar c);
+// The text without blanks at either end.
+QString trimmedBlanks(const QString& text);
+
 }  // namespace TextCharacters
