@@ -3,6 +3,7 @@
 #include "models/channel_math.h"
 #include "platform/symbol_image.h"
 #include "platform/text_characters.h"
+#include "platform/tovrin_haptics.h"
 #include "services/friends_store.h"
 #include "services/radio_session.h"
 #include "services/session_store.h"
@@ -22,20 +23,6 @@
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-constexpr qsizetype kLabelLength = 12;
-
-// Texts of this sheet wrap.
-QLabel* textLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
-{
-    QLabel* label = plainLabel(text, font, colour, parent);
-    label->setWordWrap(true);
-    return label;
-}
-
-}  // namespace
 
 AddQuickChannelView::AddQuickChannelView(const AppStores& stores, QWidget* parent)
     : QWidget(parent), stores_(stores)
@@ -82,7 +69,7 @@ QWidget* AddQuickChannelView::buildForm()
     iconButton_->setFocusPolicy(Qt::NoFocus);
     iconButton_->setStyleSheet(QStringLiteral("#AddChannelIcon { background: white; border: none; border-radius: 10px; }"));
     iconView_ = new QuickBarIconView(iconId_, iconCustom_, 40, iconButton_);
-    iconLabel_ = textLabel(QString(), ViewFonts::font(17), systemColor(SystemColor::Label), iconButton_);
+    iconLabel_ = plainLabel(QString(), ViewFonts::font(17), systemColor(SystemColor::Label), iconButton_, true);
     auto* chevron = new QLabel(iconButton_);
     chevron->setPixmap(SymbolImage::render(QStringLiteral("chevron.right"), 12, systemColor(SystemColor::Gray, 0.6), 2.0));
     auto* iconRow = new QHBoxLayout(iconButton_);
@@ -96,8 +83,7 @@ QWidget* AddQuickChannelView::buildForm()
     iconButton_->setMinimumHeight(iconRow->sizeHint().height());
     connect(iconButton_, &QPushButton::clicked, this, &AddQuickChannelView::openIconPicker);
 
-    errorRow_ = textLabel(QString(), ViewFonts::font(17), systemColor(SystemColor::Red), form);
-    errorRow_->hide();
+    errorRow_ = makeErrorRow(form);
     add_ = new QPushButton(QStringLiteral("Add to quick bar"), form);
     add_->setFocusPolicy(Qt::NoFocus);
     connect(add_, &QPushButton::clicked, this, [this] { QCoro::connect(save(), this, [] {}); });
@@ -106,13 +92,14 @@ QWidget* AddQuickChannelView::buildForm()
     column->setContentsMargins(4, 0, 4, 4);
     column->setSpacing(10);
     column->addLayout(toolbar);
-    column->addWidget(textLabel(
+    column->addWidget(plainLabel(
         QStringLiteral("Loaded from your tuner — tap Add to save this channel, or change the frequency first."),
-        ViewFonts::font(15), secondary, form));
-    column->addWidget(textLabel(QStringLiteral("Channel"), ViewFonts::caption(QFont::DemiBold), secondary, form));
+        ViewFonts::font(15), secondary, form, true));
+    column->addWidget(
+        plainLabel(QStringLiteral("Channel"), ViewFonts::caption(QFont::DemiBold), secondary, form, true));
     column->addWidget(frequency_);
     column->addWidget(label_);
-    column->addWidget(textLabel(QStringLiteral("Icon"), ViewFonts::caption(QFont::DemiBold), secondary, form));
+    column->addWidget(plainLabel(QStringLiteral("Icon"), ViewFonts::caption(QFont::DemiBold), secondary, form, true));
     column->addWidget(iconButton_);
     column->addWidget(errorRow_);
     column->addWidget(add_);
@@ -175,16 +162,16 @@ void AddQuickChannelView::setIcon(const QString& iconId, const std::optional<QSt
 QCoro::Task<void> AddQuickChannelView::save()
 {
     const QString entered = frequency_->text();
-    const std::optional<qint64> channel = ChannelMath::number(trimmedBlanks(entered));
+    const std::optional<qint64> channel = ChannelMath::number(TextCharacters::trimmedBlanks(entered));
     if (!channel) {
         setErrorText(QStringLiteral("Invalid frequency format (use e.g. 1.001)"));
         co_return;
     }
     setSaving(true);
-    const QString label = trimmedBlanks(label_->text());
+    const QString label = TextCharacters::trimmedBlanks(label_->text());
     QuickBarSlotRequest request;
     request.uid = stores_.session->uid();
-    request.label = label.isEmpty() ? entered : TextCharacters::prefix(label, kLabelLength);
+    request.label = label.isEmpty() ? entered : TextCharacters::prefix(label, kQuickBarLabelLength);
     request.channelNumber = *channel;
     request.iconId = iconId_;
     request.iconCustom = iconCustom_;
@@ -192,6 +179,8 @@ QCoro::Task<void> AddQuickChannelView::save()
     QPointer<AddQuickChannelView> self(this);
     FriendsStore* friends = stores_.friends;
     const bool saved = co_await saveQuickBarSlot(friends, request);
+    if (saved)
+        TovrinHaptics::medium();
     if (!self)
         co_return;
     if (saved)
@@ -211,11 +200,10 @@ void AddQuickChannelView::setSaving(bool saving)
 void AddQuickChannelView::setErrorText(std::optional<QString> text)
 {
     errorText_ = std::move(text);
-    errorRow_->setText(errorText_.value_or(QString()));
-    errorRow_->setVisible(errorText_.has_value());
+    showErrorRow(errorRow_, errorText_);
 }
 
 void AddQuickChannelView::updateAddButton()
 {
-    add_->setEnabled(!saving_ && !trimmedBlanks(frequency_->text()).isEmpty());
+    add_->setEnabled(!saving_ && !TextCharacters::trimmedBlanks(frequency_->text()).isEmpty());
 }

@@ -7,11 +7,10 @@
 #include "services/friends_store.h"
 #include "services/radio_session.h"
 #include "services/session_store.h"
-#include "services/tovrin_api.h"
 #include "views/alert_dialog.h"
 #include "views/icon_picker_sheet.h"
 #include "views/passkey_prompt.h"
-#include "views/saved_channel_failure.h"
+#include "views/quick_bar_slot_save.h"
 #include "views/sheet_overlay.h"
 #include "views/workplace_redeem_view.h"
 
@@ -149,27 +148,18 @@ void BrowseView::beginQuickAdd(const Channel& channel)
 QCoro::Task<void> BrowseView::saveQuickAdd(Channel channel)
 {
     QPointer<BrowseView> self(this);
-    const AppStores stores = stores_;
-    const QString uid = stores.session->uid();
-    const QString label = TextCharacters::prefix(BrowseLists::channelTitle(channel), 12);
-    const QString iconId = state_.quickAddIconId;
-    const std::optional<QString> iconCustom = state_.quickAddIconCustom;
-
-    std::exception_ptr failure;
-    try {
-        co_await TovrinAPI::shared().addSavedChannel(uid, label, channel.channelNumber, iconId, iconCustom);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!failure) {
-        co_await stores.friends->load(uid);
-        if (self)
-            finishQuickAdd(QStringLiteral("Added ") + channel.displayFrequency);
+    FriendsStore* friends = stores_.friends;
+    QuickBarSlotRequest request;
+    request.uid = stores_.session->uid();
+    request.label = TextCharacters::prefix(BrowseLists::channelTitle(channel), kQuickBarLabelLength);
+    request.channelNumber = channel.channelNumber;
+    request.iconId = state_.quickAddIconId;
+    request.iconCustom = state_.quickAddIconCustom;
+    const bool saved = co_await saveQuickBarSlot(friends, request);
+    if (!self)
         co_return;
-    }
-    stores.friends->setLastError(savedChannelFailureText(failure));
-    if (self)
-        finishQuickAdd(stores.friends->lastError().value_or(QStringLiteral("Failed")));
+    finishQuickAdd(saved ? QStringLiteral("Added ") + channel.displayFrequency
+                         : friends->lastError().value_or(QStringLiteral("Failed")));
 }
 
 void BrowseView::finishQuickAdd(const QString& text)

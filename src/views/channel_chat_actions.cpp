@@ -11,7 +11,7 @@
 #include "services/radio_session.h"
 #include "services/session_store.h"
 #include "services/tovrin_api.h"
-#include "views/saved_channel_failure.h"
+#include "views/quick_bar_slot_save.h"
 
 #include <QCoroTask>
 #include <QPointer>
@@ -20,30 +20,23 @@ QCoro::Task<void> ChannelChatView::addFriend(ChatMessage message)
 {
     QPointer<ChannelChatView> self(this);
     FriendsStore* friends = stores_.friends;
-    const QString label = message.chatNickname();
-    const QString uid = stores_.session->uid();
-    const qint64 channel = stores_.radio->channelNumber();
-    const std::optional<QString> friendRadioId =
-        message.radioId.isEmpty() ? std::nullopt : std::optional<QString>(message.radioId);
-    const QString iconId = QStringLiteral("friend");
-
-    std::exception_ptr failure;
-    try {
-        co_await TovrinAPI::shared().addSavedChannel(uid, label, channel, iconId, std::nullopt, friendRadioId,
-                                                     message.uid);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!failure) {
-        co_await friends->load(uid);
-        if (self)
-            self->showToast(QStringLiteral("Added ") + label + QStringLiteral(" to quick bar"));
+    QuickBarSlotRequest request;
+    request.uid = stores_.session->uid();
+    request.label = message.chatNickname();
+    request.channelNumber = stores_.radio->channelNumber();
+    request.iconId = QStringLiteral("friend");
+    if (!message.radioId.isEmpty())
+        request.friendRadioId = message.radioId;
+    request.friendUid = message.uid;
+    const bool saved = co_await saveQuickBarSlot(friends, request);
+    if (!self)
+        co_return;
+    if (saved) {
+        self->showToast(QStringLiteral("Added ") + request.label + QStringLiteral(" to quick bar"));
         co_return;
     }
-    friends->setLastError(savedChannelFailureText(failure));
     const QString shown = friends->lastError().value_or(QString());
-    if (self)
-        self->showToast(shown.isEmpty() ? QStringLiteral("Could not add") : shown);
+    self->showToast(shown.isEmpty() ? QStringLiteral("Could not add") : shown);
 }
 
 QCoro::Task<void> ChannelChatView::blockUser(QString uid, QString name)

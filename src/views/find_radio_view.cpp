@@ -1,6 +1,7 @@
 #include "views/find_radio_view.h"
 
 #include "platform/text_characters.h"
+#include "platform/tovrin_haptics.h"
 #include "services/friends_store.h"
 #include "services/session_store.h"
 #include "services/tovrin_api.h"
@@ -18,16 +19,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-constexpr qsizetype kLabelLength = 12;
-
-// Texts of this sheet wrap.
-QLabel* textLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
-{
-    QLabel* label = plainLabel(text, font, colour, parent);
-    label->setWordWrap(true);
-    return label;
-}
 
 QColor secondary()
 {
@@ -67,27 +58,27 @@ FindRadioView::FindRadioView(SessionStore* session, FriendsStore* friends, QWidg
     searchButton_->setEnabled(false);
     connect(searchButton_, &QPushButton::clicked, this, [this] { QCoro::connect(search(), this, [] {}); });
     connect(query_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        searchButton_->setEnabled(TextCharacters::count(trimmedBlanks(text)) >= 2);
+        searchButton_->setEnabled(TextCharacters::count(TextCharacters::trimmedBlanks(text)) >= 2);
     });
 
-    progress_ = textLabel(QStringLiteral("Searching…"), ViewFonts::font(15), secondary(), body);
+    progress_ = plainLabel(QStringLiteral("Searching…"), ViewFonts::font(15), secondary(), body, true);
     progress_->hide();
     resultsBox_ = new QWidget(body);
     resultsLayout_ = new QVBoxLayout(resultsBox_);
     resultsLayout_->setContentsMargins(0, 0, 0, 0);
     resultsLayout_->setSpacing(8);
-    errorRow_ = textLabel(QString(), ViewFonts::font(17), systemColor(SystemColor::Red), body);
-    errorRow_->hide();
+    errorRow_ = makeErrorRow(body);
 
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(4, 4, 4, 4);
     column->setSpacing(10);
     column->addWidget(query_);
     column->addWidget(searchButton_);
-    column->addWidget(textLabel(QStringLiteral("Search by Q-XXXXXX radio ID, email, Apple ID, or first/last name."),
-                                ViewFonts::caption(), secondary(), body));
+    column->addWidget(plainLabel(QStringLiteral("Search by Q-XXXXXX radio ID, email, Apple ID, or first/last name."),
+                                 ViewFonts::caption(), secondary(), body, true));
     column->addWidget(progress_);
-    column->addWidget(textLabel(QStringLiteral("Results"), ViewFonts::caption(QFont::DemiBold), secondary(), body));
+    column->addWidget(
+        plainLabel(QStringLiteral("Results"), ViewFonts::caption(QFont::DemiBold), secondary(), body, true));
     column->addWidget(resultsBox_);
     column->addWidget(errorRow_);
     column->addStretch(1);
@@ -104,7 +95,7 @@ QString FindRadioView::slotLabel(const UserSearchResult& result)
     const QString name = result.displayName ? *result.displayName
                          : result.radioId   ? *result.radioId
                                             : QStringLiteral("Friend");
-    return TextCharacters::prefix(name, kLabelLength);
+    return TextCharacters::prefix(name, kQuickBarLabelLength);
 }
 
 QCoro::Task<void> FindRadioView::search()
@@ -145,6 +136,8 @@ QCoro::Task<void> FindRadioView::add(UserSearchResult result)
     request.friendRadioId = result.radioId;
     request.friendUid = result.uid;
     const bool saved = co_await saveQuickBarSlot(friends, request);
+    if (saved)
+        TovrinHaptics::medium();
     if (!self)
         co_return;
     if (saved)
@@ -168,8 +161,7 @@ void FindRadioView::setSearching(bool searching)
 void FindRadioView::setErrorText(std::optional<QString> text)
 {
     errorText_ = std::move(text);
-    errorRow_->setText(errorText_.value_or(QString()));
-    errorRow_->setVisible(errorText_.has_value());
+    showErrorRow(errorRow_, errorText_);
 }
 
 void FindRadioView::showResults()
@@ -186,7 +178,7 @@ void FindRadioView::showResults()
     if (results_.empty()) {
         if (!searching_)
             resultsLayout_->addWidget(
-                textLabel(QStringLiteral("No matches yet"), ViewFonts::font(17), secondary(), resultsBox_));
+                plainLabel(QStringLiteral("No matches yet"), ViewFonts::font(17), secondary(), resultsBox_, true));
         return;
     }
     for (const UserSearchResult& result : results_)
@@ -203,14 +195,14 @@ QWidget* FindRadioView::resultRow(const UserSearchResult& result)
     row->setStyleSheet(QStringLiteral("#FindRadioRow { background: white; border-radius: 10px; text-align: left; }"));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
-    texts->addWidget(textLabel(result.displayName.value_or(QStringLiteral("Radio User")),
-                               ViewFonts::font(17, QFont::DemiBold), systemColor(SystemColor::Label), row));
+    texts->addWidget(plainLabel(result.displayName.value_or(QStringLiteral("Radio User")),
+                                ViewFonts::font(17, QFont::DemiBold), systemColor(SystemColor::Label), row, true));
     if (result.radioId)
-        texts->addWidget(textLabel(*result.radioId, ViewFonts::font(12, QFont::Normal, ViewFonts::Design::monospaced),
-                                   secondary(), row));
+        texts->addWidget(plainLabel(*result.radioId, ViewFonts::font(12, QFont::Normal, ViewFonts::Design::monospaced),
+                                    secondary(), row, true));
     if (result.ownedChannelDisplay)
-        texts->addWidget(textLabel(QStringLiteral("Channel ") + *result.ownedChannelDisplay, ViewFonts::font(15),
-                                   systemColor(SystemColor::Label), row));
+        texts->addWidget(plainLabel(QStringLiteral("Channel ") + *result.ownedChannelDisplay, ViewFonts::font(15),
+                                    systemColor(SystemColor::Label), row, true));
     for (QLabel* label : row->findChildren<QLabel*>())
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
 

@@ -7,6 +7,9 @@
 
 class FriendsStore;
 
+// The longest label a saving screen gives a slot, in characters.
+constexpr qsizetype kQuickBarLabelLength = 12;
+
 // A new quick-bar slot as the saving screens send it.
 struct QuickBarSlotRequest {
     QString uid;
@@ -18,10 +21,7 @@ struct QuickBarSlotRequest {
     std::optional<QString> friendUid;
 };
 
-// Saves the slot. On success reloads the friends store and gives the medium
-// haptic, and answers true; on failure writes the failure's text into the
-// store's lastError and answers false. Never throws; the store must outlive it.
+// Saves the slot. On success reloads the friends store and answers true; on
+// failure writes the failure's text into the store's lastError and answers
+// false. Never throws; the store must outlive it.
 QCoro::Task<bool> saveQuickBarSlot(FriendsStore* friends, QuickBarSlotRequest request);
-
-// Trims spaces, other space separators and tabs at both ends; line breaks stay.
-QString trimmedBlanks(const QString& text);
