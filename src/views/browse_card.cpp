@@ -8,6 +8,8 @@
 #include "theme/theme_contrast.h"
 #include "theme/theme_store.h"
 #include "views/channel_user_count_badge.h"
+#include "views/face_label.h"
+#include "views/plain_label.h"
 #include "views/view_fonts.h"
 
 #include <QHBoxLayout>
@@ -22,21 +24,6 @@ constexpr qreal kRadius = 16;
 constexpr int kPadding = 16;
 constexpr qreal kHeaderSize = 11;
 const DropShadow kShadow{QColor(0, 0, 0, 31), 8, QPointF(0, 4)};
-
-QLabel* plainLabel(const QString& text, const QFont& font, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    return label;
-}
-
-void setTextColour(QLabel* label, const QColor& colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
 
 QColor cardSurface(const FacePlateTheme& theme)
 {

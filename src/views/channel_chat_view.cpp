@@ -15,6 +15,7 @@
 #include "theme/themed_background_views.h"
 #include "views/channel_roster_sheet.h"
 #include "views/face_label.h"
+#include "views/plain_label.h"
 #include "views/sheet_overlay.h"
 #include "views/view_fonts.h"
 
@@ -41,14 +42,6 @@ QCoro::Task<void> nothingToDo()
     co_return;
 }
 constexpr qreal kDimmedSend = 0.55;
-
-QLabel* plainLabel(const QString& text, const QFont& font, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    return label;
-}
 
 // A strip that paints one colour behind its children.
 class TintedStrip : public QWidget {

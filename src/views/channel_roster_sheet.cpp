@@ -7,6 +7,7 @@
 #include "services/tovrin_api.h"
 #include "theme/system_colors.h"
 #include "views/face_label.h"
+#include "views/plain_label.h"
 #include "views/view_fonts.h"
 
 #include <QContextMenuEvent>
@@ -27,15 +28,6 @@ const QString kOwnerFootnote = QStringLiteral(
     "Block — they disappear for you only (chat, voice, tones). Ban — kicks them off your channel; only you can unban.");
 const QString kListenerFootnote = QStringLiteral(
     "Block — you won't hear their voice, PTT tones, or chat. Only the channel owner can ban someone from this channel.");
-
-QLabel* plainLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    setTextColour(label, colour);
-    return label;
-}
 
 // A row whose right-click menu is built when asked for.
 class MenuRow : public QWidget {
