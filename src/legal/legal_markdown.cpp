@@ -28,18 +28,6 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
-template <class Predicate>
-QString trimmed(const QString& text, Predicate drop)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && drop(text.at(begin)))
-        ++begin;
-    while (end > begin && drop(text.at(end - 1)))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 // Keeps the text before the first link and the link's text; drops its target
 // and everything after. A "](" before any "[" leaves the line as it is.
 QString reduceLink(const QString& line)
@@ -59,8 +47,8 @@ QList<Section> sections(const QString& markdown)
     QString title = QStringLiteral("Overview");
     QStringList pending;
     const auto flush = [&] {
-        const QString body = trimmed(pending.join(QLatin1Char('\n')),
-                                     [](QChar c) { return TextCharacters::isBlank(c) || isLineBreak(c); });
+        const QString body = TextCharacters::trimmedWhere(
+            pending.join(QLatin1Char('\n')), [](QChar c) { return TextCharacters::isBlank(c) || isLineBreak(c); });
         if (!(body.isEmpty() && title == QLatin1String("Overview")))
             result.append({title, body});
         pending.clear();

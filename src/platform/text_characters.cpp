@@ -44,13 +44,7 @@ bool isBlank(QChar c)
 
 QString trimmedBlanks(const QString& text)
 {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && isBlank(text.at(start)))
-        ++start;
-    while (end > start && isBlank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
+    return trimmedWhere(text, isBlank);
 }
 
 }  // namespace TextCharacters
