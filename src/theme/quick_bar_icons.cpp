@@ -7,8 +7,11 @@
 #include "theme/system_colors.h"
 
 #include <QBuffer>
+#include <QCache>
 #include <QImageReader>
 #include <QLinearGradient>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QPainter>
 
 namespace QuickBarIconCatalog {
@@ -123,13 +126,11 @@ void paintCover(QPainter& painter, const QRectF& square, const QImage& image)
     painter.drawImage(target, image);
 }
 
-}  // namespace
-
-std::optional<QImage> decodeCustom(const std::optional<QString>& text)
+std::optional<QImage> decode(const QString& text)
 {
-    if (!text || !isStrictBase64(*text))
+    if (!isStrictBase64(text))
         return std::nullopt;
-    const auto decoded = QByteArray::fromBase64Encoding(text->toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return std::nullopt;
     QByteArray data = *decoded;
@@ -138,6 +139,39 @@ std::optional<QImage> decodeCustom(const std::optional<QString>& text)
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
+    return image;
+}
+
+// A quick-bar button repaints every frame of its press animation: each
+// custom text is decoded once, failures included, and the recent results
+// kept, costed in KiB. Any thread may decode, so a mutex guards the cache.
+struct DecodedCustoms {
+    QMutex mutex;
+    QCache<QString, std::optional<QImage>> images{8 * 1024};
+};
+
+DecodedCustoms& decodedCustoms()
+{
+    static DecodedCustoms cache;
+    return cache;
+}
+
+}  // namespace
+
+std::optional<QImage> decodeCustom(const std::optional<QString>& text)
+{
+    if (!text)
+        return std::nullopt;
+    DecodedCustoms& cache = decodedCustoms();
+    {
+        QMutexLocker lock(&cache.mutex);
+        if (const std::optional<QImage>* hit = cache.images.object(*text))
+            return *hit;
+    }
+    std::optional<QImage> image = decode(*text);
+    const qsizetype cost = image ? qMax<qsizetype>(1, image->sizeInBytes() / 1024) : 1;
+    QMutexLocker lock(&cache.mutex);
+    cache.images.insert(*text, new std::optional<QImage>(image), cost);
     return image;
 }
 
