@@ -158,7 +158,7 @@ void MainTovrinView::applyScenePhase(ScenePhase phase)
     case ScenePhase::background:
     case ScenePhase::inactive:
         radio->snapshotResumeState();
-        if (radio->connectionState() == RadioSession::ConnectionState::connected && radio->live()->isLive())
+        if (radio->isInChannel())
             radio->live()->enterBackgroundRadioMode();
         break;
     case ScenePhase::active:

@@ -295,9 +295,14 @@ QCoro::Task<void> RadioSession::refreshListenersOnTunedChannel()
     setListenersOnTunedChannel(match == reply->channels.end() ? 0 : match->activeTalkerCount.value_or(0));
 }
 
+bool RadioSession::isInChannel() const
+{
+    return connectionState_ == ConnectionState::connected && live_->isLive();
+}
+
 void RadioSession::snapshotResumeState()
 {
-    persistResume(connectionState_ == ConnectionState::connected && live_->isLive());
+    persistResume(isInChannel());
 }
 
 void RadioSession::persistNumber()

@@ -54,6 +54,8 @@ public:
     std::optional<QString> lastError() const { return lastError_; }
     QString lcdStatus() const { return lcdStatus_; }
     ChannelAudioService* live() const { return live_; }
+    // Joined and the live engine is on the channel.
+    bool isInChannel() const;
 
     // Tunes without touching the connection; the number is clamped to 1–64000.
     void setChannel(qint64 n);

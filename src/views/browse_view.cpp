@@ -191,8 +191,7 @@ BrowseContext BrowseView::context() const
     context.chatDisplayName = session.chatDisplayName();
     context.membership = currentMembership(stores_.workplace, stores_.session);
     const RadioSession& radio = *stores_.radio;
-    context.connectedAndLive =
-        radio.connectionState() == RadioSession::ConnectionState::connected && radio.live()->isLive();
+    context.connectedAndLive = radio.isInChannel();
     context.tunedChannel = radio.channelNumber();
     context.liveListenerCount = radio.live()->listenerCount();
     return context;

@@ -46,7 +46,7 @@ RadioOperations::~RadioOperations()
 
 bool RadioOperations::isInChannel() const
 {
-    return radio_ && radio_->connectionState() == RadioSession::ConnectionState::connected && radio_->live()->isLive();
+    return radio_ && radio_->isInChannel();
 }
 
 RadioOperations::Identity RadioOperations::identity() const
