@@ -1,5 +1,6 @@
 #include "views/channel_band_sub_steppers.h"
 
+#include "models/channel_math.h"
 #include "platform/symbol_image.h"
 #include "platform/tovrin_haptics.h"
 #include "theme/theme_store.h"
@@ -111,14 +112,15 @@ ChannelBandSubSteppers::ChannelBandSubSteppers(ThemeStore* theme, qreal layoutSc
     setChannelNumber(1);
 }
 
+// The two halves of the channel's "BBB.SSS" frequency.
 QString ChannelBandSubSteppers::bandDisplay(qint64 channel)
 {
-    return QStringLiteral("%1").arg((channel - 1) / 320 + 1, 3, 10, QLatin1Char('0'));
+    return ChannelMath::display(channel).left(3);
 }
 
 QString ChannelBandSubSteppers::subDisplay(qint64 channel)
 {
-    return QStringLiteral("%1").arg(channel - 320 * ((channel - 1) / 320), 3, 10, QLatin1Char('0'));
+    return ChannelMath::display(channel).mid(4);
 }
 
 QString ChannelBandSubSteppers::bandDisplay() const { return bandValue_->text(); }
