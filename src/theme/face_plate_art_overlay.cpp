@@ -20,10 +20,7 @@ using Background = FacePlateArtOverlay::Background;
 
 // Sizes and opacities of one theme's overlay.
 struct FacePlateMetrics {
-    qreal heroWidth;
-    qreal heroHeight;
     qreal heroY;            // centre emoji's vertical centre, fraction of h
-    qreal heroOpacity;
     qreal emojiHeroScale;   // centre emoji's size, fraction of w; 0 = none
     qreal emojiHeroOpacity;
     qreal stickerSize;      // points
@@ -33,16 +30,16 @@ struct FacePlateMetrics {
 FacePlateMetrics metrics(const FacePlateTheme& theme)
 {
     if (theme.heroAssetName())
-        return {1.0, 1.0, 0.5, 1.0, 0, 0, 34, 0.88};
+        return {0.5, 0, 0, 34, 0.88};
     if (FacePlateTheme::countryIds().contains(theme.id))
-        return {0, 0, 0.40, 0, 0.44, 0.78, 26, 0.72};
+        return {0.40, 0.44, 0.78, 26, 0.72};
     if (theme.artFamily() != QLatin1String("generic"))
-        return {0, 0, 0.38, 0, 0.42, 0.80, 26, 0.72};
+        return {0.38, 0.42, 0.80, 26, 0.72};
     for (const char* id : {"xmas", "islamic", "christian", "moon", "star"}) {
         if (theme.id == QLatin1String(id))
-            return {0, 0, 0.38, 0, 0.40, 0.72, 28, 0.68};
+            return {0.38, 0.40, 0.72, 28, 0.68};
     }
-    return {0, 0, 0.42, 0, 0.36, 0.65, 26, 0.62};
+    return {0.42, 0.36, 0.65, 26, 0.62};
 }
 
 struct Slot {
