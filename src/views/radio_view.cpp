@@ -18,6 +18,7 @@
 #include "views/audio_fx_radio_effects.h"
 #include "views/channel_chat_view.h"
 #include "views/channel_settings_view.h"
+#include "views/face_label.h"
 #include "views/find_radio_view.h"
 #include "views/passkey_prompt.h"
 #include "views/radio_effects.h"
@@ -228,9 +229,7 @@ void RadioView::applyTheme()
 {
     const FacePlateTheme& theme = stores_.theme->current();
     emoji_->setText(theme.emoji);
-    QPalette palette = title_->palette();
-    palette.setColor(QPalette::WindowText, theme.onBody());
-    title_->setPalette(palette);
+    setTextColour(title_, theme.onBody());
 }
 
 void RadioView::updateFace()

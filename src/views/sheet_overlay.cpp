@@ -1,6 +1,7 @@
 #include "views/sheet_overlay.h"
 
 #include "platform/symbol_image.h"
+#include "theme/system_colors.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -13,7 +14,6 @@ namespace {
 
 constexpr int kTopGap = 44;       // the dimmed strip left above the panel
 constexpr int kPanelRadius = 16;
-const QColor kDim = QColor::fromRgbF(0, 0, 0, 0.35f);
 
 }  // namespace
 
@@ -27,8 +27,9 @@ SheetOverlay::SheetOverlay(const QString& title, QWidget* host)
 
     panel_->setObjectName(QStringLiteral("SheetPanel"));
     panel_->setAttribute(Qt::WA_StyledBackground);
-    panel_->setStyleSheet(QStringLiteral("#SheetPanel { background: #F2F2F7; border-top-left-radius: %1px; "
-                                         "border-top-right-radius: %1px; }")
+    panel_->setStyleSheet(QStringLiteral("#SheetPanel { background: %1; border-top-left-radius: %2px; "
+                                         "border-top-right-radius: %2px; }")
+                              .arg(systemColor(SystemColor::GroupedBackground).name())
                               .arg(kPanelRadius));
 
     title_->setTextFormat(Qt::PlainText);
@@ -131,7 +132,7 @@ void SheetOverlay::keyPressEvent(QKeyEvent* event)
 void SheetOverlay::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), kDim);
+    painter.fillRect(rect(), systemColor(SystemColor::Black, 0.35));
 }
 
 void SheetOverlay::mousePressEvent(QMouseEvent* event)

@@ -1,6 +1,7 @@
 #include "views/tovrin_bottom_tab_bar.h"
 
 #include "platform/symbol_image.h"
+#include "theme/system_colors.h"
 #include "views/view_fonts.h"
 
 #include <QMouseEvent>
@@ -59,7 +60,7 @@ QString symbol(TovrinTab tab)
 
 }  // namespace TovrinTabs
 
-TovrinBottomTabBar::TovrinBottomTabBar(QWidget* parent) : QWidget(parent)
+TovrinBottomTabBar::TovrinBottomTabBar(QWidget* parent) : QWidget(parent), accent_(systemColor(SystemColor::Blue))
 {
     setAttribute(Qt::WA_TranslucentBackground);
 }

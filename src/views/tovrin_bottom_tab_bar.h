@@ -44,5 +44,5 @@ private:
     QRectF capsuleRect() const;
 
     int selection_ = 0;
-    QColor accent_ = QColor(0, 122, 255);
+    QColor accent_;  // system blue until told
 };
