@@ -85,6 +85,8 @@ public:
 
     void set(qint64 count, const QColor& ink)
     {
+        if (count == count_ && ink == ink_)
+            return;
         count_ = count;
         ink_ = ink;
         updateGeometry();
