@@ -2,24 +2,12 @@
 
 #include "theme/continuous_rounded_rect.h"
 #include "theme/theme_store.h"
+#include "views/view_fonts.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 
 #include <cmath>
-
-namespace {
-
-QFont dialFont(qreal pixelSize, QFont::Weight weight)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Noto Sans"), QStringLiteral("Noto Color Emoji")});
-    font.setPixelSize(std::max(1, qRound(pixelSize)));
-    font.setWeight(weight);
-    return font;
-}
-
-}  // namespace
 
 const QString VoiceFilterDial::kSymbol = QString::fromUtf8("\U0001F6AB");
 const QString VoiceFilterDial::kCaption = QStringLiteral("FX OFF");
@@ -66,8 +54,8 @@ void VoiceFilterDial::paintEvent(QPaintEvent*)
     stroke.setMiterLimit(10);
     painter.strokePath(plate, stroke);
 
-    const QFont symbolFont = dialFont(style_.symbolSize, QFont::Normal);
-    const QFont captionFont = dialFont(style_.captionSize, QFont::Black);
+    const QFont symbolFont = ViewFonts::font(style_.symbolSize, QFont::Normal);
+    const QFont captionFont = ViewFonts::font(style_.captionSize, QFont::Black);
     const QFontMetricsF symbolMetrics(symbolFont);
     const QFontMetricsF captionMetrics(captionFont);
     const qreal stackHeight = symbolMetrics.height() + style_.spacing + captionMetrics.height();
