@@ -213,7 +213,7 @@ QCoro::Task<void> ChannelAudioService::connect(int channel, QString uid, QString
         co_return;
 
     TovrinVoicePipe::armLoudspeaker(QStringLiteral("pre-connect"));
-    startPlaybackEngine(false);
+    startPlaybackEngine();
 
     const QUrl url = Server::liveURL(channel, uid);
     if (!url.isValid() || url.host().isEmpty()) {
@@ -310,7 +310,7 @@ void ChannelAudioService::reconnectWebSocket()
     if (backgroundRadioActive()) {
         enterBackgroundRadioMode();
     } else {
-        ensurePlaybackRunning(false);
+        ensurePlaybackRunning();
         activateSessionFireAndForget(false);
     }
 }

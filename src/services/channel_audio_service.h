@@ -232,8 +232,8 @@ private:
     // Playback (channel_audio_service_playback.cpp).
     static QCoro::Task<void> activateSessionAsync(bool background);
     static void activateSessionFireAndForget(bool background);
-    void startPlaybackEngine(bool activateSession);
-    void ensurePlaybackRunning(bool activateSession);
+    void startPlaybackEngine();
+    void ensurePlaybackRunning();
     void tearDownPlaybackAsync();
     void hardStopPlaybackEngine();
     void installSessionObserversIfNeeded();

@@ -58,23 +58,19 @@ void ChannelAudioService::activateSessionFireAndForget(bool background)
     sessionQueue().post([background] { activateOnSessionQueue(background); });
 }
 
-void ChannelAudioService::startPlaybackEngine(bool activateSession)
+void ChannelAudioService::startPlaybackEngine()
 {
     if (!playFormat_) {
         playback().tearDownPlaybackAsync();
         return;
     }
-    if (activateSession)
-        activateSessionFireAndForget(true);
     playback().startPlaybackEngine();
 }
 
-void ChannelAudioService::ensurePlaybackRunning(bool activateSession)
+void ChannelAudioService::ensurePlaybackRunning()
 {
     if (!isLive_)
         return;
-    if (activateSession && !captureActive_ && !isTransmitting_)
-        activateSessionFireAndForget(false);
     playback().ensurePlaybackRunning();
 }
 
@@ -112,7 +108,7 @@ void ChannelAudioService::handleAudioInterruption(const AudioSessionNotification
         activateSessionFireAndForget(background);
     else if (background)
         activateSessionFireAndForget(true);
-    ensurePlaybackRunning(false);
+    ensurePlaybackRunning();
     if (background)
         scheduleSilentKeepaliveIfNeeded();
 }
@@ -122,7 +118,7 @@ void ChannelAudioService::handleRouteChange()
     if (!isLive_)
         return;
     activateSessionFireAndForget(backgroundRadioActive());
-    ensurePlaybackRunning(false);
+    ensurePlaybackRunning();
 }
 
 void ChannelAudioService::enterBackgroundRadioMode()
@@ -134,7 +130,7 @@ void ChannelAudioService::enterBackgroundRadioMode()
     if (!isTransmitting_)
         releaseMicrophoneForBackground();
     activateSessionFireAndForget(true);
-    ensurePlaybackRunning(false);
+    ensurePlaybackRunning();
     scheduleSilentKeepaliveIfNeeded();
 }
 
@@ -163,7 +159,7 @@ void ChannelAudioService::leaveForegroundRadioMode()
     playback().setBackgroundRadioActive(false);
     playback().forgetKeepalive();
     activateSessionFireAndForget(false);
-    ensurePlaybackRunning(false);
+    ensurePlaybackRunning();
     QCoro::connect(prepareChannelAudio(), this, [] {});
 }
 

@@ -198,7 +198,7 @@ void ChannelAudioService::applyPager(const QJsonObject& message)
     Diagnostics::printLine(QStringLiteral("[TovrinPager][mac] RX n=%1 sound=%2 from=%3 build=%4")
                                .arg(n).arg(sound, sender, AppLegal::buildNumber()));
     activateSessionFireAndForget(false);
-    ensurePlaybackRunning(false);
+    ensurePlaybackRunning();
     emit AppNotifications::instance().tovrinRemotePager(sound);
 }
 
