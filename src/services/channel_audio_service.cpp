@@ -248,10 +248,7 @@ QCoro::Task<void> ChannelAudioService::checkMicrophoneAfterConnect()
     if (granted) {
         clearMicDeniedState();
     } else if (RecordPermission::current() == RecordPermission::State::denied) {
-        setMicDeniedNeedsSettings(true);
-        setTransmitError(QStringLiteral("Microphone access denied — enable My Tovrin-Brisel in Microphone settings."));
-        TovrinLog::fault(QStringLiteral("[mac] mic permission denied"));
-        MicPrivacy::openMicrophoneSettings();
+        markMicDenied(true);
     }
     TovrinVoicePipe::armLoudspeaker(QStringLiteral("channel-join"));
 }

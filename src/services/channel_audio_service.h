@@ -226,7 +226,12 @@ private:
     QCoro::Task<void> runTransmitStart(quint64 generation);
     void tickPTTCountdown(quint64 generation);
     void cancelPTTTimers();
+    // Not transmitting, no countdown and no timers left.
+    void clearTransmitState();
     void stopMicCaptureAsync();
+    // The record permission is denied: the radio screen says so, and may open
+    // the settings where it is granted.
+    void markMicDenied(bool openSettings);
     void clearMicDeniedState();
 
     // Playback (channel_audio_service_playback.cpp).

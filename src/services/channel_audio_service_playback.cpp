@@ -7,7 +7,6 @@
 #include "platform/diagnostics.h"
 #include "platform/record_permission.h"
 #include "platform/serial_queue.h"
-#include "platform/tovrin_log.h"
 #include "services/channel_playback.h"
 #include "services/mic_privacy.h"
 #include "services/tovrin_audio_session.h"
@@ -33,9 +32,6 @@ void activateOnSessionQueue(bool background)
     } catch (const AudioSession::Error&) {
     }
 }
-
-const QString micDeniedText =
-    QStringLiteral("Microphone access denied \u2014 enable My Tovrin-Brisel in Microphone settings.");
 
 }  // namespace
 
@@ -176,11 +172,8 @@ QCoro::Task<void> ChannelAudioService::prepareChannelAudio()
         Diagnostics::printLine(QStringLiteral("[TovrinPTT][mac] mic TCC granted \u2014 hardware on first PTT"));
         co_return;
     }
-    if (RecordPermission::current() == RecordPermission::State::denied) {
-        setMicDeniedNeedsSettings(true);
-        setTransmitError(micDeniedText);
-        TovrinLog::fault(QStringLiteral("[mac] mic permission denied"));
-    }
+    if (RecordPermission::current() == RecordPermission::State::denied)
+        markMicDenied(false);
     Diagnostics::printLine(QStringLiteral("[TovrinPTT][mac] defer mic hardware until PTT (shared RX engine tap)"));
 }
 

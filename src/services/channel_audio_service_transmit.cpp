@@ -63,17 +63,11 @@ QCoro::Task<void> ChannelAudioService::runTransmitStart(quint64 generation)
     // A start that a newer transmission (or a disconnect) has overtaken leaves it alone.
     if (!self || started || transmitGeneration_ != generation)
         co_return;
-    if (RecordPermission::current() == RecordPermission::State::denied) {
-        setMicDeniedNeedsSettings(true);
-        setTransmitError(kMicDenied);
-        TovrinLog::fault(QStringLiteral("[mac] mic permission denied"));
-        MicPrivacy::openMicrophoneSettings();
-    } else {
+    if (RecordPermission::current() == RecordPermission::State::denied)
+        markMicDenied(true);
+    else
         setTransmitError(kCouldNotOpen);
-    }
-    setIsTransmitting(false);
-    cancelPTTTimers();
-    setPttSecondsRemaining(std::nullopt);
+    clearTransmitState();
 }
 
 void ChannelAudioService::startPTTCountdown(quint64 generation)
@@ -118,9 +112,7 @@ void ChannelAudioService::endTransmit()
         cancelPTTTimers();
         return;
     }
-    setIsTransmitting(false);
-    cancelPTTTimers();
-    setPttSecondsRemaining(std::nullopt);
+    clearTransmitState();
     pttStartedAt_.reset();
     const QString name = chatDisplayName_.isEmpty() ? kDefaultName : chatDisplayName_;
     QCoro::connect(voicePipe_->endTalk(name), this, [] {});
@@ -143,6 +135,13 @@ void ChannelAudioService::refreshMicPermissionFromSettings()
     }
 }
 
+void ChannelAudioService::clearTransmitState()
+{
+    setIsTransmitting(false);
+    cancelPTTTimers();
+    setPttSecondsRemaining(std::nullopt);
+}
+
 void ChannelAudioService::cancelPTTTimers()
 {
     dropTimer(pttTickTask_);
@@ -151,17 +150,23 @@ void ChannelAudioService::cancelPTTTimers()
 
 void ChannelAudioService::stopMicCaptureAsync()
 {
-    if (isTransmitting_) {
-        setIsTransmitting(false);
-        cancelPTTTimers();
-        setPttSecondsRemaining(std::nullopt);
-    }
+    if (isTransmitting_)
+        clearTransmitState();
     if (usingEngineMic_) {
         engineMicCapture_.stop();
         usingEngineMic_ = false;
     }
     captureActive_ = false;
     micCapture_.stopAsync();
+}
+
+void ChannelAudioService::markMicDenied(bool openSettings)
+{
+    setMicDeniedNeedsSettings(true);
+    setTransmitError(kMicDenied);
+    TovrinLog::fault(QStringLiteral("[mac] mic permission denied"));
+    if (openSettings)
+        MicPrivacy::openMicrophoneSettings();
 }
 
 void ChannelAudioService::clearMicDeniedState()
