@@ -216,6 +216,8 @@ private:
     // Lenient builders for chat lines and roster rows inside live messages.
     static std::optional<ChatMessage> parseChatMessage(const QJsonObject& object);
     static QList<ChannelRosterMember> parseRoster(const QJsonArray& array);
+    // The name outgoing chat and pagers carry.
+    QString outgoingDisplayName() const;
     static std::optional<QMap<QString, QStringList>> parseReactions(const QJsonValue& value);
 
     // The engine's message and frame counters wrap like 32-bit registers.

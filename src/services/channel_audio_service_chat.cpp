@@ -10,7 +10,6 @@
 namespace {
 
 constexpr qsizetype maxChatCharacters = 500;
-const QString defaultName = QStringLiteral("Radio User");
 
 QString stringOr(const QJsonObject& object, const QString& key, const QString& fallback)
 {
@@ -61,7 +60,7 @@ std::optional<ChatMessage> ChannelAudioService::parseChatMessage(const QJsonObje
     line.uid = uid.toString();
     line.text = text.toString();
     line.radioId = stringOr(object, QStringLiteral("radio_id"), QString());
-    line.displayName = stringOr(object, QStringLiteral("display_name"), defaultName);
+    line.displayName = stringOr(object, QStringLiteral("display_name"), TovrinVoicePipe::kDefaultDisplayName);
     line.ts = ts.isDouble() ? ts.toDouble() : double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
     line.reactions = parseReactions(object.value(QLatin1String("reactions"))).value_or(QMap<QString, QStringList>{});
     return line;
@@ -76,7 +75,7 @@ QList<ChannelRosterMember> ChannelAudioService::parseRoster(const QJsonArray& ar
         if (!uid.isString())
             continue;
         members.append(ChannelRosterMember{uid.toString(), stringOr(object, QStringLiteral("radio_id"), QString()),
-                                           stringOr(object, QStringLiteral("display_name"), defaultName)});
+                                           stringOr(object, QStringLiteral("display_name"), TovrinVoicePipe::kDefaultDisplayName)});
     }
     return members;
 }
@@ -100,6 +99,11 @@ void ChannelAudioService::updateChatIdentity(const QString& displayName, const Q
         chatRadioId_ = radioId;
 }
 
+QString ChannelAudioService::outgoingDisplayName() const
+{
+    return chatDisplayName_.isEmpty() ? TovrinVoicePipe::kDefaultDisplayName : chatDisplayName_;
+}
+
 void ChannelAudioService::sendChat(const QString& text)
 {
     const QString trimmed = text.trimmed();
@@ -110,7 +114,7 @@ void ChannelAudioService::sendChat(const QString& text)
     sendJSON(QJsonObject{
         {"type", "chat"},
         {"text", TextCharacters::prefix(trimmed, maxChatCharacters)},
-        {"display_name", chatDisplayName_.isEmpty() ? defaultName : chatDisplayName_},
+        {"display_name", outgoingDisplayName()},
         {"radio_id", chatRadioId_},
     });
     const qint32 n = nextCount(chatPacketsSent_);

@@ -75,7 +75,7 @@ bool ChannelAudioService::sendPager(const QString& soundRaw, const QByteArray& p
     const QJsonObject message{
         {"type", "pager"},
         {"sound", soundRaw},
-        {"display_name", chatDisplayName_.isEmpty() ? QStringLiteral("Radio User") : chatDisplayName_},
+        {"display_name", outgoingDisplayName()},
     };
     const QByteArray bytes = pcm.isEmpty() ? fallbackPagerPCM() : pcm;
     const bool hasSocket = !sendSocket().isNull();

@@ -16,7 +16,6 @@ namespace {
 const QString kCouldNotOpen = QStringLiteral("Could not open microphone.");
 const QString kMicDenied =
     QStringLiteral("Microphone access denied \u2014 enable My Tovrin-Brisel in Microphone settings.");
-const QString kDefaultName = QStringLiteral("Radio User");
 
 // A timer the engine owns; stopped and released after its current signal.
 void dropTimer(std::unique_ptr<QTimer>& timer)
@@ -114,8 +113,8 @@ void ChannelAudioService::endTransmit()
     }
     clearTransmitState();
     pttStartedAt_.reset();
-    const QString name = chatDisplayName_.isEmpty() ? kDefaultName : chatDisplayName_;
-    QCoro::connect(voicePipe_->endTalk(name), this, [] {});
+    // The pipe sends its default name for an empty one.
+    QCoro::connect(voicePipe_->endTalk(chatDisplayName_), this, [] {});
 }
 
 void ChannelAudioService::refreshMicPermissionFromSettings()

@@ -25,7 +25,6 @@ namespace {
 constexpr auto kStopPause = 80ms;
 // The recorder closes its file in milliseconds; this only bounds a stuck worker.
 constexpr auto kFileCloseLimit = 2s;
-const QString kDefaultName = QStringLiteral("Radio User");
 
 QString line(const QString& text) { return QStringLiteral("[VoicePipe][mac] ") + text; }
 
@@ -64,6 +63,8 @@ QByteArray readWhole(const QString& path)
 
 }  // namespace
 
+const QString TovrinVoicePipe::kDefaultDisplayName = QStringLiteral("Radio User");
+
 // One press: its id, file and recorder belong to it alone.
 struct TovrinVoicePipe::Talk {
     QString id;
@@ -84,7 +85,7 @@ TovrinVoicePipe::TovrinVoicePipe(QObject* parent) : QObject(parent)
         if (!talking_ || talking_->generation != talkGeneration_)
             return;
         Diagnostics::printLine(line(QStringLiteral("auto-end at %1s").arg(autoEnd_.count() / 1000)));
-        QCoro::connect(endTalk(kDefaultName), this, [] {});
+        QCoro::connect(endTalk(kDefaultDisplayName), this, [] {});
     });
 }
 
@@ -172,7 +173,7 @@ QCoro::Task<void> TovrinVoicePipe::endTalk(QString displayName)
     }
     std::shared_ptr<Talk> talk = std::move(talking_);
     deadline_.stop();
-    co_await finishTalk(std::move(talk), displayName.isEmpty() ? kDefaultName : displayName);
+    co_await finishTalk(std::move(talk), displayName.isEmpty() ? kDefaultDisplayName : displayName);
 }
 
 QCoro::Task<void> TovrinVoicePipe::finishTalk(std::shared_ptr<Talk> talk, QString name)
