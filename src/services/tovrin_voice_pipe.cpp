@@ -28,13 +28,6 @@ constexpr auto kFileCloseLimit = 2s;
 
 QString line(const QString& text) { return QStringLiteral("[VoicePipe][mac] ") + text; }
 
-QString cacheFile(const QString& name)
-{
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
-}
-
 QCoro::Task<void> preciseSleep(std::chrono::milliseconds span)
 {
     QTimer timer;
@@ -64,6 +57,13 @@ QByteArray readWhole(const QString& path)
 }  // namespace
 
 const QString TovrinVoicePipe::kDefaultDisplayName = QStringLiteral("Radio User");
+
+QString TovrinVoicePipe::cacheFile(const QString& name)
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(name);
+}
 
 // One press: its id, file and recorder belong to it alone.
 struct TovrinVoicePipe::Talk {

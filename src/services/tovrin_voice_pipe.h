@@ -116,6 +116,8 @@ private:
     // Sends the talk's "utterance_close" and frees the send lane it holds.
     QCoro::Task<void> closeAndRelease(std::shared_ptr<Talk> talk, QString name);
     void dropTalkFile(Talk& talk);
+    // A file of that name in the cache folder, which is made if missing.
+    static QString cacheFile(const QString& name);
 
     void forgetStaleIncoming();
     void finalizePlay(const QString& id, int attempt);

@@ -20,8 +20,6 @@ bool TovrinVoicePipe::looksLikeM4A(const QByteArray& bytes)
     if (bytes.size() < 12)
         return false;
     const QByteArrayView ftyp("ftyp");
-    if (QByteArrayView(bytes).sliced(4, 4) == ftyp)
-        return true;
     const qsizetype limit = std::min<qsizetype>(64, bytes.size() - 4);
     for (qsizetype offset = 0; offset < limit; ++offset)
         if (QByteArrayView(bytes).sliced(offset, 4) == ftyp)

@@ -7,11 +7,8 @@
 #include "platform/audio_player.h"
 #include "platform/diagnostics.h"
 
-#include <QDir>
 #include <QFile>
-#include <QPointer>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -25,14 +22,6 @@ constexpr int kPcmSampleRate = 16000;
 constexpr double kSafetyMargin = 1.0;
 
 QString line(const QString& text) { return QStringLiteral("[VoicePipe][mac] ") + text; }
-
-// The clip's file: a name of ours, never the network's id.
-QString clipPath(quint64 counter, const QString& extension)
-{
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(QStringLiteral("tovrin-rx-%1-%2.%3").arg(QCoreApplication::applicationPid()).arg(counter).arg(extension));
-}
 
 }  // namespace
 
@@ -98,7 +87,6 @@ void TovrinVoicePipe::finalizePlay(const QString& id, int attempt)
         return;
     }
     if (it->expected > 0 && it->bytes.size() + kStragglerSlack < it->expected && attempt < kStragglerRetries) {
-        const QPointer<TovrinVoicePipe> self(this);
         QTimer::singleShot(stragglerStep_, this, [this, id, attempt] { finalizePlay(id, attempt + 1); });
         return;
     }
@@ -119,7 +107,9 @@ void TovrinVoicePipe::playClip(const QString& id, const QByteArray& data, const 
     }
     const QString extension = aac ? QStringLiteral("m4a") : QStringLiteral("wav");
     const QByteArray fileBytes = aac ? data : wavFromPCM16(data, kPcmSampleRate);
-    const QString path = clipPath(++clipCounter_, extension);
+    // A name of ours, never the network's id.
+    const QString path = cacheFile(
+        QStringLiteral("tovrin-rx-%1-%2.%3").arg(QCoreApplication::applicationPid()).arg(++clipCounter_).arg(extension));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(fileBytes) != fileBytes.size() || !file.commit()) {
         Diagnostics::printLine(line(QStringLiteral("PLAY write FAIL ") + file.errorString()));
