@@ -5,8 +5,5 @@ void EngineMicCapture::stop()
     if (engine_)
         engine_->stop();  // removes the tap and stops the capture stream
     engine_.reset();
-    converter_.reset();
-    onPCM_ = nullptr;
-    targetFormat_.reset();
     framesEmitted_ = 0;
 }

@@ -1,14 +1,9 @@
 #pragma once
 
 #include "platform/audio_input.h"
-#include "platform/ffmpeg_util.h"
-#include "platform/pcm_buffer.h"
 
-#include <QByteArray>
-
-#include <functional>
+#include <cstdint>
 #include <memory>
-#include <optional>
 
 // The state of a microphone tap on an audio engine. The engine owns one and
 // stops it; nothing starts it. GUI thread only.
@@ -23,8 +18,5 @@ public:
 
 private:
     std::unique_ptr<AudioInputDevice> engine_;
-    ff::Resampler converter_;
-    std::optional<PcmFormat> targetFormat_;
-    std::function<void(const QByteArray&)> onPCM_;
     int32_t framesEmitted_ = 0;
 };
