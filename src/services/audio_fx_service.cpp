@@ -92,7 +92,7 @@ void AudioFXService::play(SFXKind kind)
         it->second->play();
         return;
     }
-    playPCMSamples(renderSubstitute(kind), kLocalRate, false);
+    playPCMSamples(renderSubstitute(kind), false);
     prefetchInBackground(kind);
 }
 
@@ -106,7 +106,7 @@ void AudioFXService::playPTTChirp(SFXKind kind)
         return;
     }
     const std::vector<std::int16_t> samples = renderSubstitute(kind);
-    const bool started = playPCMSamples(samples, kLocalRate, false);
+    const bool started = playPCMSamples(samples, false);
     TovrinLog::ptt(QStringLiteral("sfx local synth kind=%1 frames=%2 started=%3")
                        .arg(rawValue(kind))
                        .arg(samples.size())
@@ -117,7 +117,7 @@ void AudioFXService::playPTTChirp(SFXKind kind)
 void AudioFXService::playAlert(AlertSound sound)
 {
     QCoro::connect(renderAlert(sound, kLocalRate), this, [this](std::vector<std::int16_t> samples) {
-        playPCMSamples(samples, kLocalRate, true);
+        playPCMSamples(samples, true);
     });
 }
 
@@ -142,11 +142,11 @@ void AudioFXService::wakeEffectsSessionAsync()
     });
 }
 
-bool AudioFXService::playPCMSamples(const std::vector<std::int16_t>& samples, double sampleRate, bool activateSession)
+bool AudioFXService::playPCMSamples(const std::vector<std::int16_t>& samples, bool activateSession)
 {
     if (samples.empty())
         return false;
-    const std::optional<QByteArray> image = WavImage::build(samples, sampleRate);
+    const std::optional<QByteArray> image = WavImage::build(samples, kLocalRate);
     std::unique_ptr<AudioPlayer> player = image ? AudioPlayer::fromBytes(*image, nullptr) : nullptr;
     if (!player) {
         tonePlayer_.reset();

@@ -60,7 +60,8 @@ public:
 private:
     friend struct AudioFXServiceTestPeer;
 
-    bool playPCMSamples(const std::vector<std::int16_t>& samples, double sampleRate, bool activateSession);
+    // Plays samples at kLocalRate, replacing the sound before.
+    bool playPCMSamples(const std::vector<std::int16_t>& samples, bool activateSession);
     std::vector<std::int16_t> renderSubstitute(SFXKind kind) const;
     // A prefetch nobody awaits; it catches everything itself.
     void prefetchInBackground(SFXKind kind);

@@ -33,6 +33,4 @@ struct Biquad {
         }
         return y;
     }
-
-    void reset() { z1 = z2 = 0.0; }
 };

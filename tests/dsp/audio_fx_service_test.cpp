@@ -22,7 +22,7 @@ struct AudioFXServiceTestPeer {
     static AudioPlayer* tonePlayer(AudioFXService& fx) { return fx.tonePlayer_.get(); }
     static bool playPCM(AudioFXService& fx, const std::vector<std::int16_t>& samples)
     {
-        return fx.playPCMSamples(samples, 44100, false);
+        return fx.playPCMSamples(samples, false);
     }
 };
 
