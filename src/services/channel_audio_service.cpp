@@ -16,7 +16,6 @@
 #include <algorithm>
 
 const QByteArray ChannelAudioService::sfxPrefix("\xFF\x51\x46\x01", 4);
-const QByteArray ChannelAudioService::utterancePlayPrefix("\xFF\x51\x46\x03", 4);
 
 namespace {
 
@@ -57,8 +56,7 @@ QCoro::Task<bool> sendJSONThrough(QPointer<ChannelAudioService> engine, QJsonObj
 {
     if (!engine)
         co_return false;
-    const QString label = typeTextOf(object);
-    co_return co_await engine->sendJSONAwait(std::move(object), label);
+    co_return co_await engine->sendJSONAwait(std::move(object));
 }
 
 QCoro::Task<bool> sendBinaryThrough(QPointer<ChannelAudioService> engine, QByteArray frame)
@@ -184,7 +182,7 @@ void ChannelAudioService::setVoiceFilter(VoiceFilter filter)
         return;
     voiceFilter_ = filter;
     emit voiceFilterChanged();
-    sendVoiceFilter(filter);
+    sendVoiceFilter();
 }
 
 // ---- connect, disconnect, reconnect ----
@@ -232,7 +230,7 @@ QCoro::Task<void> ChannelAudioService::connect(int channel, QString uid, QString
     setIsLive(true);
 
     installSessionObserversIfNeeded();
-    sendVoiceFilter(voiceFilter_);
+    sendVoiceFilter();
     wireVoicePipe();
 
     TovrinLog::audio(QStringLiteral("[mac] connect ch=%1 build=%2 path=voice-pipe-aac-28").arg(channel).arg(AppLegal::buildNumber()));
@@ -288,8 +286,8 @@ void ChannelAudioService::disconnect()
 
     liveChannel_ = 0;
     liveUID_.clear();
+    // Tearing the playback down above has already forgotten its keep-alive.
     playback().setBackgroundRadioActive(false);
-    playback().forgetKeepalive();
 }
 
 void ChannelAudioService::reconnectWebSocket()
@@ -303,7 +301,7 @@ void ChannelAudioService::reconnectWebSocket()
     Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] WS reconnect ch=%1").arg(liveChannel_));
     openSocket(url);
     setIsLive(true);
-    sendVoiceFilter(voiceFilter_);
+    sendVoiceFilter();
     if (backgroundRadioActive()) {
         enterBackgroundRadioMode();
     } else {
@@ -452,7 +450,7 @@ QCoro::Task<bool> ChannelAudioService::sendDataAwait(QByteArray data, QString la
     co_return true;
 }
 
-void ChannelAudioService::sendVoiceFilter(VoiceFilter)
+void ChannelAudioService::sendVoiceFilter()
 {
     // Presets shape the voice on this device only; the server is always told "normal".
     sendJSON(QJsonObject{{"type", "voice_filter"}, {"filter", "normal"}});

@@ -62,9 +62,9 @@ public:
     // The most chat lines kept; older ones drop off the front.
     static constexpr qsizetype kMaxChatMessages = 1000;
 
-    // Frame headers: 0xFF 'Q' 'F' and the kind (1 pager audio, 2 utterance upload, 3 utterance playback).
+    // Frame headers: 0xFF 'Q' 'F' and the kind (1 pager audio, 2 utterance
+    // upload, 3 utterance playback; the voice pipe handles kinds 2 and 3).
     static const QByteArray sfxPrefix;
-    static const QByteArray utterancePlayPrefix;
     static constexpr qsizetype frameHeaderSize = 4;
 
     explicit ChannelAudioService(QObject* parent = nullptr);
@@ -97,7 +97,8 @@ public:
     void sendJSON(QJsonObject object, std::optional<QString> label = std::nullopt);
     QCoro::Task<bool> sendJSONAwait(QJsonObject object, std::optional<QString> label = std::nullopt);
     QCoro::Task<bool> sendDataAwait(QByteArray data, QString label);
-    void sendVoiceFilter(VoiceFilter filter);
+    // Sends "voice_filter"; the server is always told "normal".
+    void sendVoiceFilter();
 
     // Receive entry points: the socket feeds them; tests and the fuzzer may too.
     void handleJSON(const QString& text);

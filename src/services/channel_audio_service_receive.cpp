@@ -43,12 +43,9 @@ ChannelAudioService::FrameRoute ChannelAudioService::routeFrame(const QByteArray
 {
     if (frame.size() < frameHeaderSize)
         return {};
-    if (frame.startsWith(utterancePlayPrefix)) {
-        auto packet = TovrinVoicePipe::parsePlayPacket(frame);
-        if (!packet)
-            return {};
+    // A playback frame with a bad length or id is no pager frame either: dropped.
+    if (auto packet = TovrinVoicePipe::parsePlayPacket(frame))
         return {FrameRoute::Kind::utterance, std::move(packet->id), std::move(packet->payload)};
-    }
     if (frame.startsWith(sfxPrefix))
         return {FrameRoute::Kind::pager, QString(), frame.sliced(frameHeaderSize)};
     // Upload frames (kind 2) and anything else are not for a client.
@@ -73,13 +70,12 @@ void ChannelAudioService::enqueueRXPCM(const QByteArray& frame)
     }
 }
 
+// Its caller has checked that receiving is on and outside the pager window.
 void ChannelAudioService::enqueueLegacySFX(const QByteArray& payload)
 {
     if (payload.size() < 2)
         return;
     const qint32 n = nextCount(pagerPacketsRecv_);
-    if (!rxActive_ || pagerNow() < pagerSuppressRXUntil_)
-        return;
     std::optional<std::vector<float>> buffer = makeFloatPlaybackBuffer(payload);
     if (!buffer)
         return;
