@@ -201,9 +201,6 @@ QCoro::Task<void> ChannelAudioService::connect(int channel, QString uid, QString
     setChannelRoster({});
     setKickReason(std::nullopt);
 
-    targetFormat_ = PcmFormat{PcmFormat::Sample::int16, 16000, 1};
-    playFormat_ = PcmFormat{PcmFormat::Sample::float32, 16000, 1};
-
     const QPointer<ChannelAudioService> self(this);
     co_await activateSessionAsync(true);
     // A leave or retune while the session woke up wins over this connect.
@@ -275,8 +272,6 @@ void ChannelAudioService::disconnect()
     voicePipe_->sendBinary = nullptr;
 
     activeClipID_.reset();
-    targetFormat_.reset();
-    playFormat_.reset();
 
     setIsLive(false);
     setListenerCount(0);

@@ -291,10 +291,6 @@ private:
     QTimer reconnectTimer_;
     std::chrono::milliseconds openTimeout_{30000};
 
-    // The pager wire format (int16) and the playback format (float32), 16 kHz mono, while connected.
-    std::optional<PcmFormat> targetFormat_;
-    std::optional<PcmFormat> playFormat_;
-
     std::unique_ptr<TovrinVoicePipe> voicePipe_;
 
     quint64 transmitGeneration_ = 0;

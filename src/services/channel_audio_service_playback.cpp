@@ -54,14 +54,7 @@ void ChannelAudioService::activateSessionFireAndForget(bool background)
     sessionQueue().post([background] { activateOnSessionQueue(background); });
 }
 
-void ChannelAudioService::startPlaybackEngine()
-{
-    if (!playFormat_) {
-        playback().tearDownPlaybackAsync();
-        return;
-    }
-    playback().startPlaybackEngine();
-}
+void ChannelAudioService::startPlaybackEngine() { playback().startPlaybackEngine(); }
 
 void ChannelAudioService::ensurePlaybackRunning()
 {
@@ -141,12 +134,8 @@ void ChannelAudioService::releaseMicrophoneForBackground()
     QCoro::connect(micCapture_.stop(), this, [] {});
 }
 
-void ChannelAudioService::scheduleSilentKeepaliveIfNeeded()
-{
-    if (!playFormat_)
-        return;
-    playback().scheduleSilentKeepaliveIfNeeded();
-}
+// The playback schedules nothing while the engine is not live.
+void ChannelAudioService::scheduleSilentKeepaliveIfNeeded() { playback().scheduleSilentKeepaliveIfNeeded(); }
 
 void ChannelAudioService::leaveForegroundRadioMode()
 {
@@ -161,7 +150,7 @@ void ChannelAudioService::leaveForegroundRadioMode()
 
 QCoro::Task<void> ChannelAudioService::prepareChannelAudio()
 {
-    if (!isLive_ || !targetFormat_ || captureActive_)
+    if (!isLive_ || captureActive_)
         co_return;
     const QPointer<ChannelAudioService> self(this);
     const bool granted = co_await MicPrivacy::ensurePermission();

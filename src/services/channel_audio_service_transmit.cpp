@@ -123,7 +123,7 @@ void ChannelAudioService::refreshMicPermissionFromSettings()
     case RecordPermission::State::granted:
         clearMicDeniedState();
         TovrinLog::ptt(QStringLiteral("[mac] mic TCC now granted \u2014 cleared transmitError"));
-        if (isLive_ && targetFormat_ && !captureActive_)
+        if (isLive_ && !captureActive_)
             QCoro::connect(prepareChannelAudio(), this, [] {});
         break;
     case RecordPermission::State::denied:
