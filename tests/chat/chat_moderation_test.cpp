@@ -7,6 +7,7 @@
 
 #include <QJsonDocument>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -218,13 +219,17 @@ TEST_F(ChatModerationTest, TheOwnersMenusLoseBanWhenTheChannelGoesDown)
     other->sendChat(QStringLiteral("from bo"));
     ASSERT_TRUE(waitUntil([&] { return live()->chatMessages().size() == 1; }));
     ChannelChatView& view = openChat();
-    EXPECT_EQ(entries(othersBubble()->makeContextMenu().get()),
+    QPointer<ChatBubble> bubble = othersBubble();
+    ASSERT_TRUE(bubble);
+    EXPECT_EQ(entries(bubble->makeContextMenu().get()),
               QStringList({"Add to quick bar", "Block user", "Ban from your channel", "React"}));
-    // Off air the lines stay, the owner actions go.
+    // Going off air first drops the owner actions from the rows, then clears the
+    // lines; the cleared bubble is deleted later, so with no event loop run it is
+    // still here to ask.
     live()->disconnect();
     ASSERT_FALSE(view.isChannelOwner());
-    if (ChatBubble* bubble = othersBubble())
-        EXPECT_EQ(entries(bubble->makeContextMenu().get()), QStringList({"Add to quick bar", "Block user", "React"}));
+    ASSERT_TRUE(bubble);
+    EXPECT_EQ(entries(bubble->makeContextMenu().get()), QStringList({"Add to quick bar", "Block user", "React"}));
 }
 
 TEST_F(ChatModerationTest, FailedBanListAndFailedBanOrUnbanSayOnlyTheirShortText)
