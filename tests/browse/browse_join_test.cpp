@@ -7,6 +7,7 @@
 #include "views/workplace_redeem_view.h"
 
 #include <QAction>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -268,7 +269,12 @@ TEST_F(BrowseScreenTest, RowsAndCardsFollowTheTheme)
     load();
     selectTab(BrowseTab::userChannels);
     ASSERT_TRUE(view->card());
+    ASSERT_FALSE(view->rows().isEmpty());
+    const QImage cardBefore = view->card()->grab().toImage();
+    const QImage rowBefore = view->rows().front()->grab().toImage();
     theme->setCurrent(FacePlateThemeCatalog::extended().back());
     EXPECT_EQ(view->rows().front()->content().channel.channelNumber, *session->ownedChannelNumber());
+    EXPECT_NE(view->card()->grab().toImage(), cardBefore);
+    EXPECT_NE(view->rows().front()->grab().toImage(), rowBefore);
     saveArtifact(*view, "browse_users_other_theme");
 }
