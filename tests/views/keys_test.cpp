@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
+#include <QImage>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -310,6 +311,7 @@ TEST(TovrinActionButtonStrip, PaintsItsStates)
         {"strip-transmitting", 4, true, 23, 14},
         {"strip-unread-many", 250, false, std::nullopt, 1},
     };
+    QImage idle;
     for (const State& state : states) {
         TovrinActionButtonStrip strip;
         strip.resize(394, 131);
@@ -319,7 +321,12 @@ TEST(TovrinActionButtonStrip, PaintsItsStates)
         strip.setPTTSecondsRemaining(state.seconds);
         strip.setPagerCooldownRemaining(state.cooldown);
         saveArtifact(strip, QString::fromLatin1(state.name));
-        EXPECT_FALSE(strip.grab().isNull());
+        const QImage image = strip.grab().toImage();
+        EXPECT_FALSE(image.isNull());
+        if (idle.isNull())
+            idle = image;
+        else
+            EXPECT_NE(image, idle) << state.name;
     }
 }
 

@@ -17,11 +17,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QImage>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -252,13 +254,24 @@ TEST_F(ShellTest, PaintsForThemesAndStates)
     plate->setGeometry(screen.rect());
     shell->setParent(&screen);
     shell->setGeometry(screen.rect());
+    // Each state differs from idle in its theme, and each theme from the first.
+    std::vector<QImage> firstTheme;
     for (const FacePlateTheme* t : themes) {
         theme.setCurrent(*t);
+        std::vector<QImage> painted;
         for (const auto& [name, s] : states) {
             shell->setState(s);
             saveArtifact(screen, QStringLiteral("shell-%1-%2").arg(t->id, QString::fromLatin1(name)));
-            EXPECT_FALSE(screen.grab().isNull());
+            const QImage image = screen.grab().toImage();
+            EXPECT_FALSE(image.isNull());
+            if (!painted.empty())
+                EXPECT_NE(image, painted.front()) << t->id.toStdString() << ' ' << name;
+            if (!firstTheme.empty())
+                EXPECT_NE(image, firstTheme[painted.size()]) << t->id.toStdString() << ' ' << name;
+            painted.push_back(image);
         }
+        if (firstTheme.empty())
+            firstTheme = painted;
     }
     shell->setParent(nullptr);
 }
