@@ -3,8 +3,8 @@
 #include "services/synth_primitives.h"
 #include "services/tovrin_voice_bus.h"
 #include "services/wav_image.h"
+#include "support/artifacts.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 
@@ -166,9 +166,7 @@ TEST(AlertSoundSynth, RenderedSoundIsAReadableWav)
     const auto samples = AlertSoundSynth::generate(AlertSound::bell, 44100);
     const auto image = WavImage::build(samples, 44100);
     ASSERT_TRUE(image);
-    const QString dir = qEnvironmentVariable("TOVRIN_TEST_ARTIFACTS", QDir::tempPath());
-    QDir().mkpath(dir);
-    QFile file(dir + "/alert-bell-44100.wav");
+    QFile file(artifactFilePath(QStringLiteral("alert-bell-44100.wav")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(*image);
     file.close();

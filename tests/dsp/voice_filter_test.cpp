@@ -1,10 +1,10 @@
 #include "models/voice_filter.h"
 #include "platform/user_defaults.h"
 #include "services/voice_filter_store.h"
+#include "support/artifacts.h"
 #include "theme/theme_store.h"
 #include "views/voice_filter_dial.h"
 
-#include <QDir>
 #include <QImage>
 #include <QSignalSpy>
 #include <QStringList>
@@ -76,9 +76,7 @@ TEST(VoiceFilterDial, ReadsFxOffAndTakesNoInput)
     EXPECT_GT(image.pixelColor(20, 3).alpha(), 0);
 
     VoiceFilterDial large(&theme, 120);
-    const QString dir = qEnvironmentVariable("TOVRIN_TEST_ARTIFACTS", QDir::tempPath());
-    QDir().mkpath(dir);
-    EXPECT_TRUE(large.grab().save(dir + "/voice-filter-dial-120.png"));
+    EXPECT_TRUE(large.grab().save(artifactFilePath(QStringLiteral("voice-filter-dial-120.png"))));
 }
 
 }  // namespace

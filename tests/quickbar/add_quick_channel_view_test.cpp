@@ -1,6 +1,5 @@
 #include "models/channel_math.h"
 #include "quickbar/quick_bar_fixture.h"
-#include "quickbar/quickbar_artifacts.h"
 #include "support/scripted_responder.h"
 #include "views/add_quick_channel_view.h"
 #include "views/find_radio_view.h"
@@ -53,7 +52,7 @@ TEST_F(AddQuickChannelViewTest, TheTunedChannelIsSavedAtOnceAndTheSheetCloses)
     QSignalSpy closed(view.get(), &AddQuickChannelView::closeRequested);
     EXPECT_EQ(view->frequencyField()->text(), "001.005");
     EXPECT_EQ(view->addButton()->text(), "Add to quick bar");
-    saveQuickBarArtifact(*view, QStringLiteral("add_channel_form"));
+    saveArtifact(*view, QStringLiteral("add_channel_form"), QStringLiteral("quickbar"));
     QTest::mouseClick(view->addButton(), Qt::LeftButton);
     EXPECT_EQ(view->addButton()->text(), "Adding…");
     EXPECT_FALSE(view->addButton()->isEnabled());
@@ -127,7 +126,7 @@ TEST_F(AddQuickChannelViewTest, AnUploadedIconIsSentAndClearKeepsOnlyTheId)
     picker->setPickerItem(photo);
     EXPECT_EQ(view->iconId(), "custom");
     ASSERT_TRUE(view->iconCustom());
-    saveQuickBarArtifact(*view->window(), QStringLiteral("add_channel_icon_picker"));
+    saveArtifact(*view->window(), QStringLiteral("add_channel_icon_picker"), QStringLiteral("quickbar"));
     QJsonObject body = sentBody(*view, responder, QStringLiteral("001.002"), QString());
     EXPECT_EQ(body.value("icon_id").toString(), "custom");
     EXPECT_EQ(body.value("icon_custom").toString(), *view->iconCustom());
@@ -182,7 +181,7 @@ TEST_F(AddQuickChannelViewTest, TheRadioScreenShowsItAndFindFriendComesBackToThe
     auto* add = qobject_cast<AddQuickChannelView*>(view.addChannelSheet()->content());
     ASSERT_TRUE(add);
     EXPECT_EQ(add->frequencyField()->text(), "003.004");
-    saveQuickBarArtifact(view, QStringLiteral("radio_view_add_channel_sheet"));
+    saveArtifact(view, QStringLiteral("radio_view_add_channel_sheet"), QStringLiteral("quickbar"));
     add->frequencyField()->setText(QStringLiteral("9.9"));
 
     QTest::mouseClick(add->findFriendLink(), Qt::LeftButton);
@@ -200,7 +199,7 @@ TEST_F(AddQuickChannelViewTest, TheRadioScreenShowsItAndFindFriendComesBackToThe
     auto* find = qobject_cast<FindRadioView*>(view.findRadioSheet()->content());
     ASSERT_TRUE(find);
     EXPECT_TRUE(find->results().empty());
-    saveQuickBarArtifact(view, QStringLiteral("radio_view_find_radio_sheet"));
+    saveArtifact(view, QStringLiteral("radio_view_find_radio_sheet"), QStringLiteral("quickbar"));
     QTest::mouseClick(find->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(view.findRadioSheet()->isVisible());
 }

@@ -1,5 +1,4 @@
 #include "quickbar/quick_bar_fixture.h"
-#include "quickbar/quickbar_artifacts.h"
 #include "support/scripted_responder.h"
 #include "views/find_radio_view.h"
 #include "views/view_test_support.h"
@@ -96,7 +95,7 @@ TEST_F(FindRadioViewTest, FindsOtherUsersByRadioIdEmailAndName)
     EXPECT_TRUE(texts.contains("Channel " + *ada.ownedChannelDisplay));
     EXPECT_FALSE(view->progressRow()->isVisible());
     settle(50);
-    saveQuickBarArtifact(*view, QStringLiteral("find_radio_results"));
+    saveArtifact(*view, QStringLiteral("find_radio_results"), QStringLiteral("quickbar"));
 }
 
 TEST_F(FindRadioViewTest, AddingAHitSavesTheFriendsChannelAndCloses)
@@ -185,7 +184,7 @@ TEST_F(FindRadioViewTest, SaveFailuresAndAFailedSearchShowTheirTexts)
         EXPECT_EQ(friends->lastError(), c.text);
     }
     EXPECT_EQ(closed.count(), 0);
-    saveQuickBarArtifact(*view, QStringLiteral("find_radio_save_failed"));
+    saveArtifact(*view, QStringLiteral("find_radio_save_failed"), QStringLiteral("quickbar"));
 
     responder.script({{500, "{}"}});
     searchFor(*view, QStringLiteral("cy"));

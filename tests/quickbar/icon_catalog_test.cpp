@@ -1,7 +1,7 @@
 #include "theme/quick_bar_icons.h"
 #include "views/pro_quick_button.h"
 #include "platform/symbol_image.h"
-#include "quickbar/quickbar_artifacts.h"
+#include "support/artifacts.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -124,5 +124,5 @@ TEST(QuickBarIconView, DrawsTheTileColourAndTheCustomPicture)
         ++index;
     }
     painter.end();
-    saveQuickBarArtifact(sheet, QStringLiteral("icon_catalog"));
+    saveArtifact(sheet, QStringLiteral("icon_catalog"), QStringLiteral("quickbar"));
 }

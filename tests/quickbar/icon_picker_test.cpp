@@ -1,5 +1,4 @@
 #include "platform/tovrin_haptics.h"
-#include "quickbar/quickbar_artifacts.h"
 #include "theme/quick_bar_icons.h"
 #include "views/icon_picker_sheet.h"
 #include "views/sheet_overlay.h"
@@ -117,7 +116,7 @@ TEST_F(IconPickerTest, SelectionFollowsTheIdOnlyWithoutACustomPicture)
     auto sheet = picker(QStringLiteral("star"), std::nullopt);
     EXPECT_EQ(selectedCells(*sheet), QStringList({"star"}));
     EXPECT_FALSE(sheet->customRow()->isVisible());
-    saveQuickBarArtifact(*sheet, QStringLiteral("icon_picker_star"));
+    saveArtifact(*sheet, QStringLiteral("icon_picker_star"), QStringLiteral("quickbar"));
 
     auto withCustom = picker(QStringLiteral("star"), QStringLiteral("AAAA"));
     EXPECT_TRUE(selectedCells(*withCustom).isEmpty()) << "a custom picture wins over a matching id";
@@ -163,7 +162,7 @@ TEST_F(IconPickerTest, AnUploadSetsThePictureThenTheCustomIdAndClearKeepsTheId)
     EXPECT_EQ(decodedJpeg(*sheet->customBase64()).size(), QSize(128, 96));
     EXPECT_TRUE(sheet->customRow()->isVisible());
     EXPECT_TRUE(selectedCells(*sheet).isEmpty());
-    saveQuickBarArtifact(*sheet, QStringLiteral("icon_picker_uploaded"));
+    saveArtifact(*sheet, QStringLiteral("icon_picker_uploaded"), QStringLiteral("quickbar"));
 
     QTest::mouseClick(sheet->clearButton(), Qt::LeftButton);
     EXPECT_EQ(sheet->customBase64(), std::nullopt);
@@ -228,7 +227,7 @@ TEST_F(IconPickerTest, DoneClosesTheSheetAndReportsOnce)
     ASSERT_TRUE(overlay);
     EXPECT_EQ(overlay->title(), "Channel icon");
     EXPECT_TRUE(overlay->isVisible());
-    saveQuickBarArtifact(host, QStringLiteral("icon_picker_sheet"));
+    saveArtifact(host, QStringLiteral("icon_picker_sheet"), QStringLiteral("quickbar"));
     QTest::mouseClick(sheet->doneButton(), Qt::LeftButton);
     EXPECT_EQ(closed, 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return overlay.isNull(); }, 2000)) << "the sheet goes once closed";

@@ -1,5 +1,4 @@
 #include "platform/tovrin_haptics.h"
-#include "quickbar/quickbar_artifacts.h"
 #include "views/pro_quick_button.h"
 #include "views/view_test_support.h"
 
@@ -140,5 +139,5 @@ TEST_F(ProQuickButtonTest, LongTextsStayOnOneLine)
     row.setStyleSheet(QStringLiteral("background: #2b2d33;"));
     row.adjustSize();
     EXPECT_EQ(row.findChildren<ProQuickButton*>().front()->size(), QSize(56, 70));
-    saveQuickBarArtifact(row, QStringLiteral("buttons"));
+    saveArtifact(row, QStringLiteral("buttons"), QStringLiteral("quickbar"));
 }

@@ -1,5 +1,4 @@
 #include "quickbar/quick_bar_fixture.h"
-#include "quickbar/quickbar_artifacts.h"
 #include "support/scripted_responder.h"
 #include "views/icon_picker_sheet.h"
 #include "views/radio_quick_bar.h"
@@ -96,7 +95,7 @@ TEST_F(RadioQuickBarTest, WithAnOwnedChannelAndSlotsShowsThemInOrderThenAddAndSe
     EXPECT_FALSE(buttons[0]->hasLongPress());
     EXPECT_EQ(bar->radioIdLabel()->text(), session->radioId());
     EXPECT_FALSE(bar->radioIdLabel()->isHidden());
-    saveQuickBarArtifact(*bar, QStringLiteral("quick_bar_owned_two_slots"));
+    saveArtifact(*bar, QStringLiteral("quick_bar_owned_two_slots"), QStringLiteral("quickbar"));
 
     for (const char* label : {"MY", "GATE", "SETUP"})
         tap(button(buttons, label));
@@ -303,7 +302,7 @@ TEST_F(RadioQuickBarTest, TheRadioScreenJoinsByTapAndReloadsWhenItsSheetsClose)
     RadioQuickBar* bar = view.quickBar();
     ASSERT_TRUE(waitUntil([&] { return button(bar->buttons(), "GATE") != nullptr; }));
     settle(50);
-    saveQuickBarArtifact(view, QStringLiteral("radio_view_with_quick_bar"));
+    saveArtifact(view, QStringLiteral("radio_view_with_quick_bar"), QStringLiteral("quickbar"));
 
     tap(button(bar->buttons(), "GATE"));
     ASSERT_TRUE(waitUntil([&] { return inChannel() && radio->channelNumber() == 7; }));

@@ -1,5 +1,5 @@
-#include "artifacts.h"
 #include "platform/bundle_image.h"
+#include "support/artifacts.h"
 #include "theme/face_plate_art_overlay.h"
 #include "theme/themed_backgrounds.h"
 
@@ -226,7 +226,7 @@ TEST(FacePlateArtOverlay, PaintsRepresentativeThemes)
             painter.setRenderHint(QPainter::Antialiasing);
             ThemedBackgrounds::paintFacePlate(painter, QRectF(image.rect()), t, &FacePlateArtOverlay::paintOverlay);
         }
-        ASSERT_TRUE(saveArtifact(image, QStringLiteral("art_%1").arg(QString::fromUtf8(id))));
+        ASSERT_TRUE(saveArtifact(image, QStringLiteral("art_%1").arg(QString::fromUtf8(id)), QStringLiteral("theme")));
         EXPECT_EQ(qAlpha(image.pixel(200, 450)), 255);
     }
 }

@@ -1,4 +1,4 @@
-#include "artifacts.h"
+#include "support/artifacts.h"
 #include "theme/speaker_grille.h"
 #include "theme/speaker_grille_painter.h"
 
@@ -115,7 +115,8 @@ TEST(SpeakerGrilleRendering, HolesAndLitPatternAtEachScale)
             SCOPED_TRACE(testing::Message() << (expanded ? "expanded " : "compact ") << scale);
             const QSizeF size = SpeakerGrilleLayout::idealSize(expanded, scale) + QSizeF(8, 8);
             const QImage image = render(expanded, scale, size);
-            ASSERT_TRUE(saveArtifact(image, QStringLiteral("grille_%1_%2").arg(expanded ? "expanded" : "compact").arg(scale)));
+            const QString name = QStringLiteral("grille_%1_%2").arg(expanded ? "expanded" : "compact").arg(scale);
+            ASSERT_TRUE(saveArtifact(image, name, QStringLiteral("theme")));
             const auto layout = SpeakerGrilleLayout::compute(QRectF(QPointF(0, 0), size), expanded, scale);
 
             // The plate between holes: black at 0.18 over white.

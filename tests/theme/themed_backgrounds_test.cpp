@@ -1,5 +1,5 @@
-#include "artifacts.h"
 #include "platform/user_defaults.h"
+#include "support/artifacts.h"
 #include "theme/contrast_pill.h"
 #include "theme/system_colors.h"
 #include "theme/theme_contrast.h"
@@ -50,7 +50,7 @@ TEST(ThemedBackgrounds, FacePlateRunsCornerToCorner)
             QPainter painter(&image);
             ThemedBackgrounds::paintFacePlate(painter, QRectF(image.rect()), theme);
         }
-        ASSERT_TRUE(saveArtifact(image, QStringLiteral("face_plate_%1").arg(QLatin1String(id))));
+        ASSERT_TRUE(saveArtifact(image, QStringLiteral("face_plate_%1").arg(QLatin1String(id)), QStringLiteral("theme")));
         EXPECT_PIXEL(image.pixel(0, 0), theme.bodyTop);
         EXPECT_PIXEL(image.pixel(401, 901), theme.bodyBottom);
         EXPECT_PIXEL(image.pixel(201, 451), ThemeContrast::blend(theme.bodyTop, theme.bodyBottom, 0.5));
@@ -88,7 +88,7 @@ TEST(ThemedBackgrounds, ScreenTintsTheGroupedBackground)
             QPainter painter(&image);
             ThemedBackgrounds::paintScreen(painter, QRectF(image.rect()), theme);
         }
-        ASSERT_TRUE(saveArtifact(image, QStringLiteral("screen_%1").arg(QLatin1String(id))));
+        ASSERT_TRUE(saveArtifact(image, QStringLiteral("screen_%1").arg(QLatin1String(id)), QStringLiteral("theme")));
         const QColor base = systemColor(SystemColor::GroupedBackground);
         EXPECT_PIXEL(image.pixel(200, 0), over(withOpacity(theme.bodyTop, 0.35), base));
         EXPECT_PIXEL(image.pixel(200, 901), over(withOpacity(theme.bodyBottom, 0.2), base));
@@ -117,7 +117,7 @@ TEST(ThemedBackgrounds, ShellHasStrokeFaintFillAndAShadowBelow)
             ThemedBackgrounds::paintFacePlate(painter, QRectF(composite.rect()), theme);
             painter.drawImage(0, 0, image);
         }
-        ASSERT_TRUE(saveArtifact(composite, QStringLiteral("shell_%1").arg(QLatin1String(id))));
+        ASSERT_TRUE(saveArtifact(composite, QStringLiteral("shell_%1").arg(QLatin1String(id)), QStringLiteral("theme")));
         // Inside: black at 0.04 (plus the shadow showing through the faint fill).
         EXPECT_NEAR(qAlpha(image.pixel(200, 240)), 10 + 0.18 * 0.04 * 255, 3);
         // On the outline, mid-left: the shell stroke over the faint fill.

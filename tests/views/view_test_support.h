@@ -1,22 +1,11 @@
 #pragma once
 
-#include <QDir>
-#include <QString>
-#include <QWidget>
-
-// Saves a picture of `widget` into $TOVRIN_TEST_ARTIFACTS (created when
-// missing) for a person to look at; does nothing when the variable is unset.
-inline void saveArtifact(QWidget& widget, const QString& name)
-{
-    const QString dir = qEnvironmentVariable("TOVRIN_TEST_ARTIFACTS");
-    if (dir.isEmpty() || !QDir().mkpath(dir))
-        return;
-    widget.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
-}
-
 #include "platform/tovrin_haptics.h"
+#include "support/artifacts.h"
 
+#include <QString>
 #include <QStringList>
+#include <QWidget>
 
 // The recorded haptics as "prepare medium", "impact light 0.72" (the intensity
 // only when it is not 1); generator creation is left out.

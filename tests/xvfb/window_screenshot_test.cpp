@@ -7,9 +7,9 @@
 #include "services/radio_session.h"
 #include "services/session_store.h"
 #include "services/block_store.h"
+#include "support/artifacts.h"
 #include "support/devserver_process.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
@@ -18,20 +18,13 @@
 
 namespace {
 
-QString artifactPath(const QString& name)
-{
-    const QString root = qEnvironmentVariable("TOVRIN_TEST_ARTIFACTS", QDir::tempPath());
-    QDir().mkpath(root + QStringLiteral("/window"));
-    return root + QStringLiteral("/window/") + name;
-}
-
 void saveScreenshot(const AppShellView& window, const QString& name)
 {
     QTest::qWait(300);  // let the compositor-less server draw
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, window.x(), window.y(), window.width(), window.height());
     EXPECT_FALSE(shot.isNull());
     EXPECT_EQ(shot.size(), QSize(402, 902));
-    EXPECT_TRUE(shot.save(artifactPath(name)));
+    EXPECT_TRUE(shot.save(artifactFilePath(name, QStringLiteral("window"))));
 }
 
 TEST(RealWindow, StartsFixedAndJoins)
