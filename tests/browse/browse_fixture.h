@@ -11,8 +11,8 @@
 #include "views/sheet_overlay.h"
 
 #include <QSignalSpy>
+#include "support/view_test_support.h"
 #include "views/browse_view.h"
-#include "views/view_test_support.h"
 
 #include <QJsonArray>
 

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 QAction* menuItem(BrowseChannelRow* row, const QString& text)
@@ -181,7 +183,7 @@ TEST_F(BrowseScreenTest, AnotherCompanysChannelIsForEmployeesOnly)
     EXPECT_EQ(view->blockedAlert()->message(),
               "Acme Security is for employees only. Ask your employer for the company code, then enter it in Settings.");
     saveArtifact(*view->blockedAlert(), "browse_employees_only");
-    settle(100);
+    settle(100ms);
     EXPECT_EQ(responder.requests().size(), sent);  // nothing sent
 
     view->blockedAlert()->button("Enter company code")->click();

@@ -7,9 +7,9 @@
 #include "support/devserver_process.h"
 #include "support/scripted_responder.h"
 #include "stores/store_test.h"
+#include "support/view_test_support.h"
 #include "views/channel_settings_view.h"
 #include "views/icon_picker_sheet.h"
-#include "views/view_test_support.h"
 
 #include <QCheckBox>
 #include <QComboBox>

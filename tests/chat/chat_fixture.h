@@ -31,7 +31,6 @@
 // and a second engine ("other") that can join the same channel.
 class ChatScreenTest : public ::testing::Test {
 protected:
-    static constexpr int waitMs = 8000;
     static inline const QString otherUID = QStringLiteral("other-listener");
     static inline const QString otherName = QStringLiteral("Bo");
     static inline const QString otherRadioId = QStringLiteral("Q-BBBBBB");
@@ -123,14 +122,6 @@ protected:
                 texts << label->text();
         return texts;
     }
-
-    template <class Condition>
-    static bool waitUntil(Condition condition, int ms = waitMs)
-    {
-        return QTest::qWaitFor(condition, ms);
-    }
-
-    static void settle(int ms = 200) { QTest::qWait(ms); }
 
     DevServerProcess server;
     RecordPermission::Override microphone{RecordPermission::State::granted, true};

@@ -1,9 +1,9 @@
 #include "chat_fixture.h"
 
 #include "support/scripted_responder.h"
+#include "support/view_test_support.h"
 #include "views/channel_roster_sheet.h"
 #include "views/sheet_overlay.h"
-#include "views/view_test_support.h"
 
 #include <QJsonDocument>
 #include <QMenu>

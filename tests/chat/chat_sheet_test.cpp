@@ -1,10 +1,10 @@
 #include "radio_view/radio_view_fixture.h"
 
+#include "support/view_test_support.h"
 #include "views/channel_chat_view.h"
 #include "views/radio_view.h"
 #include "views/sheet_overlay.h"
 #include "views/tovrin_shell_view.h"
-#include "views/view_test_support.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

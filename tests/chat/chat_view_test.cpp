@@ -1,6 +1,6 @@
 #include "chat_fixture.h"
 
-#include "views/view_test_support.h"
+#include "support/view_test_support.h"
 
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -8,6 +8,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -133,7 +135,7 @@ TEST_F(ChatViewTest, EmojiBarAppendsToTheDraftAndSendsNothing)
     tap(keys[11]);
     EXPECT_EQ(view.draft(), QStringLiteral("great🔥🫡"));
     EXPECT_EQ(hapticTrace().filter(QStringLiteral("impact soft")).size(), 3);
-    settle(100);
+    settle(100ms);
     EXPECT_TRUE(live()->chatMessages().isEmpty());
 }
 
@@ -208,7 +210,7 @@ TEST_F(ChatViewTest, TheListFollowsNewLinesButNotAnOpeningOrAReaction)
 
     ChannelChatView& view = openChat();
     QScrollBar* bar = view.messageScroll()->verticalScrollBar();
-    settle(50);
+    settle(50ms);
     ASSERT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), 0);  // opening starts at the top
 
@@ -223,7 +225,7 @@ TEST_F(ChatViewTest, TheListFollowsNewLinesButNotAnOpeningOrAReaction)
     QWidget* viewport = view.messageScroll()->viewport();
     EXPECT_TRUE(waitUntil([&] {
         return bar->value() == bar->maximum() && viewport->rect().contains(newest->mapTo(viewport, newest->rect().bottomLeft()));
-    }, 2000)) << bar->value() << " of " << bar->maximum();
+    }, 2s)) << bar->value() << " of " << bar->maximum();
 }
 
 TEST_F(ChatViewTest, ToastsClearOnTheirOwnTimerWhateverShows)
@@ -233,13 +235,13 @@ TEST_F(ChatViewTest, ToastsClearOnTheirOwnTimerWhateverShows)
     QSignalSpy changes(&view, &ChannelChatView::toastChanged);
     view.showToast(QStringLiteral("first"));
     EXPECT_EQ(view.toast(), QStringLiteral("first"));
-    settle(150);
+    settle(150ms);
     view.showToast(QStringLiteral("second"));
     EXPECT_EQ(view.toast(), QStringLiteral("second"));
     // The first call's clearing takes the second toast away.
     ASSERT_TRUE(waitUntil([&] { return !view.toast(); }));
     EXPECT_EQ(changes.size(), 3);  // first, second, cleared
-    settle(400);
+    settle(400ms);
     EXPECT_FALSE(view.toast());
 }
 
@@ -295,12 +297,12 @@ TEST_F(ChatViewTest, PicturesOfTheChat)
         ChannelChatView& view = openChat();
         view.setDraft(QStringLiteral("On my way"));
         view.showToast(QStringLiteral("Added Bo to quick bar"));
-        settle(50);
+        settle(50ms);
         saveArtifact(view, QStringLiteral("chat_view_%1").arg(picked.id));
     }
     chat.reset();
     radio->leaveChannel();
     ChannelChatView& empty = openChat();
-    settle(50);
+    settle(50ms);
     saveArtifact(empty, QStringLiteral("chat_view_empty"));
 }

@@ -14,16 +14,10 @@
 #include <functional>
 #include <memory>
 
-// Waits on the event loop until `condition` holds or `timeout` passes.
+// The engine tests wait 5 s at most.
 inline bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(5))
 {
-    return QTest::qWaitFor(condition, int(timeout.count()));
-}
-
-// Lets the event loop run for a short, fixed while (for things that must NOT happen).
-inline void settle(std::chrono::milliseconds span)
-{
-    QTest::qWait(int(span.count()));
+    return waitUntil(condition, timeout);
 }
 
 // Engines joined to one devserver channel.

@@ -1,12 +1,12 @@
 #include "models/channel_math.h"
 #include "quickbar/quick_bar_fixture.h"
 #include "support/scripted_responder.h"
+#include "support/view_test_support.h"
 #include "views/add_quick_channel_view.h"
 #include "views/find_radio_view.h"
 #include "views/icon_picker_sheet.h"
 #include "views/radio_view.h"
 #include "views/sheet_overlay.h"
-#include "views/view_test_support.h"
 
 #include <QLabel>
 #include <QLineEdit>

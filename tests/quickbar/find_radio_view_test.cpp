@@ -1,13 +1,15 @@
 #include "quickbar/quick_bar_fixture.h"
 #include "support/scripted_responder.h"
+#include "support/view_test_support.h"
 #include "views/find_radio_view.h"
-#include "views/view_test_support.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QUrlQuery>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -94,7 +96,7 @@ TEST_F(FindRadioViewTest, FindsOtherUsersByRadioIdEmailAndName)
     EXPECT_TRUE(texts.contains(*ada.radioId));
     EXPECT_TRUE(texts.contains("Channel " + *ada.ownedChannelDisplay));
     EXPECT_FALSE(view->progressRow()->isVisible());
-    settle(50);
+    settle(50ms);
     saveArtifact(*view, QStringLiteral("find_radio_results"), QStringLiteral("quickbar"));
 }
 
@@ -154,7 +156,7 @@ TEST_F(FindRadioViewTest, SlotLabelsAndTheFriendKeys)
     ASSERT_FALSE(runVoidTask(view->add(view->results()[4])));
     EXPECT_EQ(view->errorText(), "User has no channel assigned");
     EXPECT_TRUE(view->errorRow()->isVisible());
-    settle(50);
+    settle(50ms);
     EXPECT_EQ(responder.requests().size(), before) << "nothing is sent";
 }
 

@@ -1,8 +1,8 @@
 #include "platform/tovrin_haptics.h"
+#include "support/view_test_support.h"
 #include "theme/quick_bar_icons.h"
 #include "views/icon_picker_sheet.h"
 #include "views/sheet_overlay.h"
-#include "views/view_test_support.h"
 
 #include <QAbstractButton>
 #include <QBuffer>

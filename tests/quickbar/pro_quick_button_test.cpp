@@ -1,6 +1,6 @@
 #include "platform/tovrin_haptics.h"
+#include "support/view_test_support.h"
 #include "views/pro_quick_button.h"
-#include "views/view_test_support.h"
 
 #include <QHBoxLayout>
 #include <QTest>

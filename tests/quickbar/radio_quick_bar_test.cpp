@@ -1,10 +1,10 @@
 #include "quickbar/quick_bar_fixture.h"
 #include "support/scripted_responder.h"
+#include "support/view_test_support.h"
 #include "views/icon_picker_sheet.h"
 #include "views/radio_quick_bar.h"
 #include "views/radio_view.h"
 #include "views/sheet_overlay.h"
-#include "views/view_test_support.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -176,7 +178,7 @@ TEST_F(RadioQuickBarTest, ALongPressAsksAndRemoveDeletesTheSlotOnTheServer)
     ASSERT_TRUE(warehouse);
 
     QTest::mousePress(warehouse, Qt::LeftButton, {}, warehouse->rect().center());
-    ASSERT_TRUE(waitUntil([&] { return bar->removeAlert() != nullptr; }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return bar->removeAlert() != nullptr; }, 3s));
     QTest::mouseRelease(warehouse, Qt::LeftButton, {}, warehouse->rect().center());
     EXPECT_TRUE(calls.isEmpty()) << "the long press swallowed its release";
     QMessageBox* alert = bar->removeAlert();
@@ -301,7 +303,7 @@ TEST_F(RadioQuickBarTest, TheRadioScreenJoinsByTapAndReloadsWhenItsSheetsClose)
     view.show();
     RadioQuickBar* bar = view.quickBar();
     ASSERT_TRUE(waitUntil([&] { return button(bar->buttons(), "GATE") != nullptr; }));
-    settle(50);
+    settle(50ms);
     saveArtifact(view, QStringLiteral("radio_view_with_quick_bar"), QStringLiteral("quickbar"));
 
     tap(button(bar->buttons(), "GATE"));

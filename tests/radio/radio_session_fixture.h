@@ -26,8 +26,6 @@
 // with a fixed identity, bounded waits, and scripted server replies.
 class RadioSessionTest : public ::testing::Test {
 protected:
-    static constexpr int waitMs = 8000;
-
     void SetUp() override
     {
         UserDefaults defaults;
@@ -61,13 +59,6 @@ protected:
         if (!defaults.contains(RadioSession::wasLiveKey))
             return std::nullopt;
         return defaults.boolean(RadioSession::wasLiveKey);
-    }
-
-    // Runs the event loop until the condition holds or the time is up.
-    template <class Condition>
-    static bool waitUntil(Condition condition)
-    {
-        return QTest::qWaitFor(condition, waitMs);
     }
 
     static QByteArray json(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }

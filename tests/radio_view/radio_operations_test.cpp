@@ -6,9 +6,11 @@
 #include "services/tovrin_api.h"
 #include "support/audio_fakes.h"
 #include "support/tone.h"
-#include "views/view_test_support.h"
+#include "support/view_test_support.h"
 
 #include <QRegularExpression>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -252,7 +254,7 @@ TEST_F(RadioOperationsTest, PushToTalkInAChannelTransmitsAndIsHeard)
     EXPECT_TRUE(radio->live()->isTransmitting());
     EXPECT_EQ(hapticImpacts(), 0);  // the key gives its own; Return none
     ASSERT_TRUE(waitUntil([&] { return capture.contains(QStringLiteral("TX start")); }));
-    settle(300);
+    settle(300ms);
     ops.beginPTT(PTT::key);
     ops.endPTT(PTT::keyboard);
     EXPECT_TRUE(radio->live()->isTransmitting());
@@ -331,7 +333,7 @@ TEST_F(RadioOperationsTest, APagerWithoutSamplesIsNotSentAndStartsNoCooldown)
         ops.sendCallTone();
         ASSERT_TRUE(waitUntil([&] { return capture.contains(QStringLiteral("[TovrinPager][mac] TX skipped no-samples")); }));
         EXPECT_EQ(linesWith(capture, QStringLiteral("[TovrinPager][mac] TX skipped no-samples sound=pager")).size(), 1);
-        settle(100);
+        settle(100ms);
         EXPECT_FALSE(radio->live()->pagerCooldownRemaining());
     }
 }
@@ -345,7 +347,7 @@ TEST_F(RadioOperationsTest, APagerWhoseScreenIsGoneIsNotSent)
     effects.relayDelay = std::chrono::milliseconds(100);
     ops->sendCallTone();
     ops.reset();
-    settle(400);
+    settle(400ms);
     EXPECT_TRUE(inChannel());
     EXPECT_FALSE(radio->live()->pagerCooldownRemaining());
 }

@@ -68,8 +68,6 @@ private:
 // The real stores against a devserver, with a fresh settings file and keychain.
 class RadioScreenTest : public ::testing::Test {
 protected:
-    static constexpr int waitMs = 8000;
-
     void SetUp() override
     {
         QSettings().clear();
@@ -112,15 +110,6 @@ protected:
     {
         return radio->connectionState() == RadioSession::ConnectionState::connected && radio->live()->isLive();
     }
-
-    template <class Condition>
-    static bool waitUntil(Condition condition, int ms = waitMs)
-    {
-        return QTest::qWaitFor(condition, ms);
-    }
-
-    // Lets the event loop run a short while, for things that must not happen.
-    static void settle(int ms = 200) { QTest::qWait(ms); }
 
     // Joins the tuned channel through the operations and waits until live.
     void joinTuned(RadioOperations& ops)

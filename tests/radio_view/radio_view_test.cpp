@@ -4,6 +4,7 @@
 #include "services/app_notifications.h"
 #include "support/audio_fakes.h"
 #include "support/tone.h"
+#include "support/view_test_support.h"
 #include "views/call_tone_button.h"
 #include "views/channel_settings_view.h"
 #include "views/chat_button.h"
@@ -19,7 +20,6 @@
 #include "views/radio_view.h"
 #include "views/sheet_overlay.h"
 #include "views/tovrin_shell_view.h"
-#include "views/view_test_support.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -27,6 +27,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -350,7 +352,7 @@ TEST_F(RadioViewTest, OnlyThePasskeyTextOpensThePromptAndOnlyOnAChange)
     EXPECT_FALSE(runVoidTask(radio->join(session->uid(), std::nullopt, "A", session->radioId(), {})));
     ASSERT_EQ(radio->lastError(), RadioView::passkeyRequiredText());
     view = makeView();
-    settle(50);
+    settle(50ms);
     EXPECT_FALSE(view->passkeyPrompt()->isVisible());
 }
 
@@ -473,16 +475,16 @@ TEST_F(RadioViewTest, PresenceIsPolledOnlyWhileTheScreenIsShown)
     view->show();
     EXPECT_TRUE(waitUntil([&] { return radio->listenersOnTunedChannel() == 3 && responder.requests().size() >= 3; }));
     view->hide();
-    settle(100);
+    settle(100ms);
     const qsizetype asked = responder.requests().size();
-    settle(300);
+    settle(300ms);
     EXPECT_EQ(responder.requests().size(), asked);  // nobody asks while the screen is away
     view->show();
     EXPECT_TRUE(waitUntil([&] { return responder.requests().size() > asked; }));
     view.reset();
-    settle(100);
+    settle(100ms);
     const qsizetype atClose = responder.requests().size();
-    settle(300);
+    settle(300ms);
     EXPECT_EQ(responder.requests().size(), atClose);
 }
 
@@ -542,7 +544,7 @@ TEST_F(RadioViewTest, TheFaceKeysDriveTheEngine)
     ASSERT_NE(reader, nullptr);
     QTest::mousePress(reader, Qt::LeftButton, {}, reader->rect().center());
     EXPECT_TRUE(radio->live()->isTransmitting());
-    settle(300);
+    settle(300ms);
     QTest::mouseRelease(reader, Qt::LeftButton, {}, reader->rect().center());
     EXPECT_FALSE(radio->live()->isTransmitting());
     EXPECT_EQ(effects.count("chirp ptt_end"), 1);

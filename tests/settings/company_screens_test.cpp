@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QSignalSpy>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 class CompanyScreensTest : public SettingsTest {
@@ -226,7 +228,7 @@ TEST_F(CompanyScreensTest, ManageShowsCopiesAndRotatesTheCode)
     click(view->copyButton());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), first);
     EXPECT_EQ(view->copyButton()->title(), "Copied!");
-    ASSERT_TRUE(waitUntil([&] { return view->copyButton()->title() == "Copy code"; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return view->copyButton()->title() == "Copy code"; }, 5s));
 
     click(view->rotateButton());
     EXPECT_TRUE(view->rotating());

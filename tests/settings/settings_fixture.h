@@ -12,9 +12,9 @@
 #include "support/devserver_process.h"
 #include "support/scripted_responder.h"
 #include "platform/user_defaults.h"
+#include "support/view_test_support.h"
 #include "theme/theme_store.h"
 #include "views/form_widgets.h"
-#include "views/view_test_support.h"
 
 #include <QAbstractButton>
 #include <QToolButton>
@@ -81,12 +81,6 @@ protected:
         all.theme = theme.get();
         all.workplace = workplace.get();
         return all;
-    }
-
-    template <class Condition>
-    static bool waitUntil(Condition condition, int ms = waitMs)
-    {
-        return QTest::qWaitFor(condition, ms);
     }
 
     // The visible button (a FormButton's title or a push button's text) with this text.

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QCoroTask>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <exception>
 #include <optional>
 
@@ -72,4 +74,19 @@ inline std::exception_ptr runVoidTask(QCoro::Task<void>&& task)
     std::exception_ptr error;
     QCoro::waitFor(detail::captureError(std::move(task), error));
     return error;
+}
+
+// Runs the event loop until `condition` holds or `timeout` passes; false when
+// it never held. Most fixtures wait 8 s for the loopback server; a fixture
+// with another limit passes its own.
+template <class Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(8))
+{
+    return QTest::qWaitFor(std::move(condition), int(timeout.count()));
+}
+
+// Lets the event loop run for a fixed while, for things that must not happen.
+inline void settle(std::chrono::milliseconds span = std::chrono::milliseconds(200))
+{
+    QTest::qWait(int(span.count()));
 }

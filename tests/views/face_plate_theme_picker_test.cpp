@@ -1,4 +1,4 @@
-#include "view_test_support.h"
+#include "support/view_test_support.h"
 
 #include "platform/symbol_image.h"
 #include "platform/user_defaults.h"

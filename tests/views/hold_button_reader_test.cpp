@@ -1,5 +1,5 @@
+#include "support/view_test_support.h"
 #include "views/hold_button_reader.h"
-#include "view_test_support.h"
 
 #include <gtest/gtest.h>
 

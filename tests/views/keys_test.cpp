@@ -1,11 +1,11 @@
 #include "platform/diagnostics.h"
+#include "support/view_test_support.h"
 #include "views/call_tone_button.h"
 #include "views/chat_button.h"
 #include "views/compact_join_channel_button.h"
 #include "views/hold_button_reader.h"
 #include "views/ptt_button.h"
 #include "views/tovrin_action_button_strip.h"
-#include "view_test_support.h"
 
 #include <gtest/gtest.h>
 

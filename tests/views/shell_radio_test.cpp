@@ -6,6 +6,7 @@
 #include "services/radio_session.h"
 #include "support/async.h"
 #include "support/devserver_process.h"
+#include "support/view_test_support.h"
 #include "theme/theme_store.h"
 #include "views/channel_band_sub_steppers.h"
 #include "views/compact_join_channel_button.h"
@@ -13,7 +14,6 @@
 #include "views/swipeable_frequency_lcd.h"
 #include "views/tovrin_shell_view.h"
 #include "views/tuner_lcd_panel.h"
-#include "view_test_support.h"
 
 #include <gtest/gtest.h>
 

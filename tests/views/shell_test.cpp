@@ -1,4 +1,5 @@
 #include "services/alert_sound_store.h"
+#include "support/view_test_support.h"
 #include "theme/system_colors.h"
 #include "theme/theme_contrast.h"
 #include "theme/theme_store.h"
@@ -12,7 +13,6 @@
 #include "views/tovrin_action_button_strip.h"
 #include "views/tovrin_shell_view.h"
 #include "views/tuner_lcd_panel.h"
-#include "view_test_support.h"
 
 #include <gtest/gtest.h>
 

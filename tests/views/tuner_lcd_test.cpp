@@ -1,9 +1,9 @@
 #include "models/channel_math.h"
+#include "support/view_test_support.h"
 #include "theme/theme_store.h"
 #include "views/hardware_digit_module.h"
 #include "views/swipeable_frequency_lcd.h"
 #include "views/tuner_lcd_panel.h"
-#include "view_test_support.h"
 
 #include <gtest/gtest.h>
 
