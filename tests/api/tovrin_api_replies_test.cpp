@@ -5,13 +5,13 @@
 #include "services/tovrin_api.h"
 #include "support/async.h"
 #include "support/scripted_responder.h"
+#include "support/loopback.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStandardPaths>
-#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -452,13 +452,7 @@ TEST_F(TovrinAPIReplies, HealthIsTrueOnlyFor200)
 
 TEST_F(TovrinAPIReplies, HealthIsFalseWhenNothingListens)
 {
-    quint16 closedPort = 0;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        closedPort = probe.serverPort();
-    }
-    Server::setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(closedPort)));
+    Server::setBaseURLForTesting(closedLoopbackURL());
     const auto health = runTask(api.healthOK());
     ASSERT_TRUE(health.ok());
     EXPECT_FALSE(*health.value);

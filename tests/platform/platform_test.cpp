@@ -9,6 +9,7 @@
 #include "support/async.h"
 #include "support/devserver_process.h"
 #include "support/scripted_responder.h"
+#include "support/loopback.h"
 
 #include <gtest/gtest.h>
 
@@ -107,15 +108,10 @@ TEST(HttpSession, ResourceLimitAbortsASlowReply)
 
 TEST(HttpSession, RefusedConnectionIsATransportError)
 {
-    quint16 closedPort = 0;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        closedPort = probe.serverPort();
-    }
+    QUrl url = closedLoopbackURL();
+    url.setPath(QStringLiteral("/x"));
     HttpSession session({2s, 2s});
-    const auto outcome = runTask(
-        session.send(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort))), "GET"));
+    const auto outcome = runTask(session.send(QNetworkRequest(url), "GET"));
     const auto error = outcome.errorAs<TransportError>();
     ASSERT_TRUE(error.has_value());
     EXPECT_FALSE(error->timedOut());

@@ -8,12 +8,12 @@
 #include "support/async.h"
 #include "support/devserver_process.h"
 #include "support/scripted_responder.h"
+#include "support/loopback.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -69,16 +69,6 @@ protected:
         if (talkers)
             channel.insert("active_talker_count", *talkers);
         return channel;
-    }
-
-    // A loopback port on which nothing listens.
-    static QUrl closedPortURL()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        const quint16 port = probe.serverPort();
-        probe.close();
-        return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
     }
 
     // Waits until the responder has received `count` requests.

@@ -156,7 +156,7 @@ TEST_F(RadioSessionTest, AJoinThatDropsALiveEngineClearsTheResumeFlag)
     ASSERT_TRUE(session.live()->isLive());
     ASSERT_EQ(storedWasLive(), true);
 
-    Server::setBaseURLForTesting(closedPortURL());
+    Server::setBaseURLForTesting(closedLoopbackURL());
     session.setChannel(43);
     joinNow(session);
     EXPECT_EQ(session.lastError(), "Could not join channel.");

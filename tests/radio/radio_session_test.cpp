@@ -284,7 +284,7 @@ TEST_F(RadioSessionTest, ATransportFailureIsOneTextAndKeepsTheStoredState)
     UserDefaults defaults;
     defaults.set(RadioSession::lastChannelKey, 9);
     defaults.set(RadioSession::wasLiveKey, true);
-    Server::setBaseURLForTesting(closedPortURL());
+    Server::setBaseURLForTesting(closedLoopbackURL());
     RadioSession session;
     ASSERT_EQ(session.channelNumber(), 9);
     joinNow(session);

@@ -5,12 +5,12 @@
 #include "platform/server_test_seam.h"
 #include "platform/tovrin_haptics.h"
 #include "platform/user_defaults.h"
+#include "support/loopback.h"
 
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
-#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -28,11 +28,7 @@ protected:
     // Points the client at a loopback port nobody listens on.
     static void pointAtClosedPort()
     {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        const quint16 port = probe.serverPort();
-        probe.close();
-        Server::setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)));
+        Server::setBaseURLForTesting(closedLoopbackURL());
     }
 
     static QJsonObject bodyOf(const QByteArray& body) { return QJsonDocument::fromJson(body).object(); }
