@@ -91,10 +91,12 @@ TovrinVoicePipe::TovrinVoicePipe(QObject* parent) : QObject(parent)
 
 TovrinVoicePipe::~TovrinVoicePipe() = default;
 
-void TovrinVoicePipe::setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep)
+void TovrinVoicePipe::setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep,
+                                          std::chrono::milliseconds pendingMaxAge)
 {
     autoEnd_ = autoEnd;
     stragglerStep_ = stragglerStep;
+    pendingMaxAge_ = pendingMaxAge;
 }
 
 void TovrinVoicePipe::armLoudspeaker(const QString& reason) { TovrinAudioSession::armLoudspeaker(reason); }

@@ -93,8 +93,10 @@ public:
     QByteArray collectedBytes(const QString& id) const;
     bool isPlayingClip() const { return player_ != nullptr; }
 
-    // Tests shorten the 30 s auto-end and the straggler wait.
-    void setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep);
+    // Tests shorten the 30 s auto-end, the straggler wait and the age after
+    // which an unfinished incoming utterance is forgotten.
+    void setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep,
+                             std::chrono::milliseconds pendingMaxAge = kPendingMaxAge);
 
 signals:
     // A clip started playing (its local file) and ended (played out or cut off).
@@ -146,4 +148,5 @@ private:
     quint64 clipCounter_ = 0;
     QTimer clipSafety_;
     std::chrono::milliseconds stragglerStep_{50};
+    std::chrono::milliseconds pendingMaxAge_{kPendingMaxAge};
 };

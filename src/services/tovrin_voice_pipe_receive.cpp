@@ -34,7 +34,7 @@ QByteArray TovrinVoicePipe::collectedBytes(const QString& id) const
 void TovrinVoicePipe::forgetStaleIncoming()
 {
     const auto now = std::chrono::steady_clock::now();
-    incoming_.removeIf([&](const auto& entry) { return now - entry.value().announcedAt > kPendingMaxAge; });
+    incoming_.removeIf([&](const auto& entry) { return now - entry.value().announcedAt > pendingMaxAge_; });
     // Still too many: the oldest announcement goes.
     while (incoming_.size() >= kMaxPendingUtterances) {
         auto oldest = std::min_element(incoming_.begin(), incoming_.end(), [](const Incoming& a, const Incoming& b) {

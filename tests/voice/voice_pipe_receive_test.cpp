@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 QByteArray aacTone(double seconds, double frequency = 1000)
 {
     QTemporaryDir dir;
@@ -110,6 +112,20 @@ TEST_F(VoicePipeReceiveTest, PiecesAndEndsOfUnannouncedUtterancesAreDropped)
     QTest::qWait(100);
     EXPECT_TRUE(started.isEmpty());
     EXPECT_TRUE(lines.lines().isEmpty());
+}
+
+TEST_F(VoicePipeReceiveTest, PendingUtterancesAreForgottenWhenTooOld)
+{
+    pipe.setTimingForTesting(30s, 50ms, 100ms);
+    pipe.notePlayAnnounce("old", 10, "aac", "u");
+    pipe.appendPlayChunk("old", "x");
+    QTest::qWait(150);
+    // A newer announcement sweeps out what never finished in time.
+    pipe.notePlayAnnounce("new", 10, "aac", "u");
+    pipe.appendPlayChunk("old", "y");
+    pipe.appendPlayChunk("new", "z");
+    EXPECT_TRUE(pipe.collectedBytes("old").isEmpty());
+    EXPECT_EQ(pipe.collectedBytes("new"), "z");
 }
 
 TEST_F(VoicePipeReceiveTest, PendingUtterancesAreBoundedInNumber)
