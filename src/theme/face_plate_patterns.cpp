@@ -200,22 +200,22 @@ void OceanPattern::paint(QPainter& painter, const QRectF& rect)
 
 std::vector<CamoBlobs::Blob> CamoBlobs::blobs(const QRectF& rect)
 {
-    struct Spec {
+    struct Layout {
         QColor colour;
         qreal width;
         QPointF offset;
     };
-    const Spec specs[] = {
+    const Layout layouts[] = {
         {rgb(0.30, 0.35, 0.20, 0.32), 120, {50, -20}},
         {rgb(0.20, 0.25, 0.15, 0.28), 90, {-60, 30}},
         {rgb(0.45, 0.42, 0.28, 0.24), 140, {30, 70}},
     };
     std::vector<Blob> blobs;
-    for (const Spec& spec : specs) {
-        const qreal diameter = std::max<qreal>(0, std::min(spec.width, rect.height()));
+    for (const Layout& layout : layouts) {
+        const qreal diameter = std::max<qreal>(0, std::min(layout.width, rect.height()));
         QRectF circle(0, 0, diameter, diameter);
-        circle.moveCenter(rect.center() + spec.offset);
-        blobs.push_back({circle, spec.colour});
+        circle.moveCenter(rect.center() + layout.offset);
+        blobs.push_back({circle, layout.colour});
     }
     return blobs;
 }
