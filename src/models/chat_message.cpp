@@ -6,11 +6,11 @@ QString chatNickname(const QString& displayName, const QString& radioId)
 {
     const QString name = displayName.trimmed();
     if (name.isEmpty())
-        return QStringLiteral("Radio User");
+        return kDefaultDisplayName;
     if (radioId.isEmpty())
         return name;
     if (radioId.compare(name, Qt::CaseInsensitive) == 0)
-        return QStringLiteral("Radio User");
+        return kDefaultDisplayName;
     return name;
 }
 

@@ -8,8 +8,11 @@
 #include <optional>
 #include <vector>
 
+// The name a person without one goes by, on screen and on the wire.
+inline const QString kDefaultDisplayName = QStringLiteral("Radio User");
+
 // The name screens show for a person: the display name trimmed of blanks and
-// newlines, or "Radio User" when that is empty or only repeats the radio ID
+// newlines, or kDefaultDisplayName when that is empty or only repeats the radio ID
 // (letter case aside). Never the radio ID itself, never empty.
 QString chatNickname(const QString& displayName, const QString& radioId);
 

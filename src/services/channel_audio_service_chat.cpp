@@ -2,6 +2,7 @@
 // outgoing chat messages.
 #include "services/channel_audio_service.h"
 
+#include "models/chat_message.h"
 #include "platform/diagnostics.h"
 #include "platform/text_characters.h"
 
@@ -60,7 +61,7 @@ std::optional<ChatMessage> ChannelAudioService::parseChatMessage(const QJsonObje
     line.uid = uid.toString();
     line.text = text.toString();
     line.radioId = stringOr(object, QStringLiteral("radio_id"), QString());
-    line.displayName = stringOr(object, QStringLiteral("display_name"), TovrinVoicePipe::kDefaultDisplayName);
+    line.displayName = stringOr(object, QStringLiteral("display_name"), kDefaultDisplayName);
     line.ts = ts.isDouble() ? ts.toDouble() : double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
     line.reactions = parseReactions(object.value(QLatin1String("reactions"))).value_or(QMap<QString, QStringList>{});
     return line;
@@ -75,7 +76,7 @@ QList<ChannelRosterMember> ChannelAudioService::parseRoster(const QJsonArray& ar
         if (!uid.isString())
             continue;
         members.append(ChannelRosterMember{uid.toString(), stringOr(object, QStringLiteral("radio_id"), QString()),
-                                           stringOr(object, QStringLiteral("display_name"), TovrinVoicePipe::kDefaultDisplayName)});
+                                           stringOr(object, QStringLiteral("display_name"), kDefaultDisplayName)});
     }
     return members;
 }
@@ -101,7 +102,7 @@ void ChannelAudioService::updateChatIdentity(const QString& displayName, const Q
 
 QString ChannelAudioService::outgoingDisplayName() const
 {
-    return chatDisplayName_.isEmpty() ? TovrinVoicePipe::kDefaultDisplayName : chatDisplayName_;
+    return chatDisplayName_.isEmpty() ? kDefaultDisplayName : chatDisplayName_;
 }
 
 void ChannelAudioService::sendChat(const QString& text)

@@ -1,6 +1,7 @@
 #include "services/session_store.h"
 
 #include "models/channel.h"
+#include "models/chat_message.h"
 #include "models/user_profile.h"
 #include "platform/assign_if_changed.h"
 #include "platform/json.h"
@@ -186,7 +187,7 @@ QString SessionStore::chatDisplayName() const
             names.append(name);
     }
     const QString joined = names.join(QLatin1Char(' '));
-    return joined.isEmpty() ? QStringLiteral("Radio User") : joined;
+    return joined.isEmpty() ? kDefaultDisplayName : joined;
 }
 
 void SessionStore::setEmail(const QString& value)

@@ -3,6 +3,7 @@
 #include "services/tovrin_voice_pipe.h"
 
 #include "legal/app_legal.h"
+#include "models/chat_message.h"
 #include "platform/audio_player.h"
 #include "platform/audio_recorder.h"
 #include "platform/diagnostics.h"
@@ -55,8 +56,6 @@ QByteArray readWhole(const QString& path)
 }
 
 }  // namespace
-
-const QString TovrinVoicePipe::kDefaultDisplayName = QStringLiteral("Radio User");
 
 QString TovrinVoicePipe::cacheFile(const QString& name)
 {

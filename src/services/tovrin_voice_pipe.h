@@ -40,8 +40,6 @@ public:
     static constexpr qsizetype kMaxIncomingBytes = 512000;
     static constexpr int kMaxPendingUtterances = 16;
     static constexpr std::chrono::seconds kPendingMaxAge{60};
-    // The name a speaker without one goes by.
-    static const QString kDefaultDisplayName;
 
     // Hooks the engine sets on connect (sendJSON and sendBinary are cleared on
     // disconnect). Each returns true when the socket took the frame.

@@ -1,5 +1,6 @@
 #include "views/find_radio_view.h"
 
+#include "models/chat_message.h"
 #include "platform/text_characters.h"
 #include "platform/tovrin_haptics.h"
 #include "services/friends_store.h"
@@ -195,7 +196,7 @@ QWidget* FindRadioView::resultRow(const UserSearchResult& result)
     row->setStyleSheet(QStringLiteral("#FindRadioRow { background: white; border-radius: 10px; text-align: left; }"));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
-    texts->addWidget(plainLabel(result.displayName.value_or(QStringLiteral("Radio User")),
+    texts->addWidget(plainLabel(result.displayName.value_or(kDefaultDisplayName),
                                 ViewFonts::font(17, QFont::DemiBold), systemColor(SystemColor::Label), row, true));
     if (result.radioId)
         texts->addWidget(plainLabel(*result.radioId, ViewFonts::font(12, QFont::Normal, ViewFonts::Design::monospaced),

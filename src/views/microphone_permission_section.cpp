@@ -51,9 +51,7 @@ void MicrophonePermissionSection::redraw(RecordPermission::State state)
 void MicrophonePermissionSection::showEvent(QShowEvent* event)
 {
     FormSection::showEvent(event);
-    const RecordPermission::State state = RecordPermission::current();
-    refreshStatus(state);
-    redraw(state);
+    refresh();
 }
 
 void MicrophonePermissionSection::changeEvent(QEvent* event)
@@ -62,6 +60,13 @@ void MicrophonePermissionSection::changeEvent(QEvent* event)
     // Coming back from the system settings redraws the window.
     if (event->type() == QEvent::ActivationChange)
         redraw();
+}
+
+void MicrophonePermissionSection::refresh()
+{
+    const RecordPermission::State state = RecordPermission::current();
+    refreshStatus(state);
+    redraw(state);
 }
 
 void MicrophonePermissionSection::refreshStatus(RecordPermission::State state)
@@ -83,9 +88,5 @@ void MicrophonePermissionSection::refreshStatus(RecordPermission::State state)
 void MicrophonePermissionSection::allow()
 {
     // The answer is read back from the permission itself.
-    QCoro::connect(MicPrivacy::ensurePermission(), this, [this](bool) {
-        const RecordPermission::State state = RecordPermission::current();
-        refreshStatus(state);
-        redraw(state);
-    });
+    QCoro::connect(MicPrivacy::ensurePermission(), this, [this](bool) { refresh(); });
 }

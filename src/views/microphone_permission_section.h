@@ -27,7 +27,8 @@ protected:
 
 private:
     // Reading the permission opens an input, so each event reads it once and
-    // hands the state to both.
+    // hands the state to the status line and the buttons.
+    void refresh();
     void refreshStatus(RecordPermission::State state);
     void redraw(RecordPermission::State state);
     void allow();

@@ -108,7 +108,7 @@ protected:
 
     bool inChannel() const
     {
-        return radio->connectionState() == RadioSession::ConnectionState::connected && radio->live()->isLive();
+        return radio->isInChannel();
     }
 
     // Joins the tuned channel through the operations and waits until live.
