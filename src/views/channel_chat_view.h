@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/app_stores.h"
+#include "views/app_stores.h"
 #include "models/chat_message.h"
 #include "views/chat_bubble.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/app_stores.h"
+#include "views/app_stores.h"
 #include "models/alert_sound.h"
 
 #include <QCoroTask>

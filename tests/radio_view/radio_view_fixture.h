@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/app_stores.h"
+#include "views/app_stores.h"
 #include "platform/diagnostics.h"
 #include "platform/keychain.h"
 #include "platform/keychain_test_seam.h"

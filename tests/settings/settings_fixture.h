@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/app_stores.h"
+#include "views/app_stores.h"
 #include "platform/keychain.h"
 #include "platform/keychain_test_seam.h"
 #include "platform/server_test_seam.h"
