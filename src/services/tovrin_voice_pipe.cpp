@@ -90,12 +90,10 @@ TovrinVoicePipe::TovrinVoicePipe(QObject* parent) : QObject(parent)
 
 TovrinVoicePipe::~TovrinVoicePipe() = default;
 
-void TovrinVoicePipe::setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep,
-                                          std::chrono::milliseconds pendingMaxAge)
+void TovrinVoicePipe::setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep)
 {
     autoEnd_ = autoEnd;
     stragglerStep_ = stragglerStep;
-    pendingMaxAge_ = pendingMaxAge;
 }
 
 void TovrinVoicePipe::armLoudspeaker(const QString& reason) { TovrinAudioSession::armLoudspeaker(reason); }

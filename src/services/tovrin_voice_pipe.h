@@ -91,10 +91,11 @@ public:
     QByteArray collectedBytes(const QString& id) const;
     bool isPlayingClip() const { return player_ != nullptr; }
 
-    // Tests shorten the 30 s auto-end, the straggler wait and the age after
-    // which an unfinished incoming utterance is forgotten.
-    void setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep,
-                             std::chrono::milliseconds pendingMaxAge = kPendingMaxAge);
+    // Tests shorten the 30 s auto-end and the straggler wait.
+    void setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep);
+    // The clock that ages unfinished incoming utterances; tests move it instead of waiting.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    void setClockForTesting(Clock now) { clock_ = std::move(now); }
 
 signals:
     // A clip started playing (its local file) and ended (played out or cut off).
@@ -146,5 +147,5 @@ private:
     quint64 clipCounter_ = 0;
     QTimer clipSafety_;
     std::chrono::milliseconds stragglerStep_{50};
-    std::chrono::milliseconds pendingMaxAge_{kPendingMaxAge};
+    Clock clock_ = [] { return std::chrono::steady_clock::now(); };
 };

@@ -33,8 +33,8 @@ QByteArray TovrinVoicePipe::collectedBytes(const QString& id) const
 
 void TovrinVoicePipe::forgetStaleIncoming()
 {
-    const auto now = std::chrono::steady_clock::now();
-    incoming_.removeIf([&](const auto& entry) { return now - entry.value().announcedAt > pendingMaxAge_; });
+    const auto now = clock_();
+    incoming_.removeIf([&](const auto& entry) { return now - entry.value().announcedAt > kPendingMaxAge; });
     // Still too many: the oldest announcement goes.
     while (incoming_.size() >= kMaxPendingUtterances) {
         auto oldest = std::min_element(incoming_.begin(), incoming_.end(), [](const Incoming& a, const Incoming& b) {
@@ -55,7 +55,7 @@ void TovrinVoicePipe::notePlayAnnounce(const QString& id, qint64 bytes, const QS
     entry.expected = bytes > 0 ? bytes : 0;
     const QString lower = format.toLower();
     entry.format = lower == QLatin1String("m4a") ? QStringLiteral("aac") : lower;
-    entry.announcedAt = std::chrono::steady_clock::now();
+    entry.announcedAt = clock_();
     Diagnostics::printLine(line(QStringLiteral("PLAY announce id=%1 from=%2 expect=%3 format=%4")
                                     .arg(id.left(8), fromUID.left(8))
                                     .arg(bytes)

@@ -1,32 +1,12 @@
 #pragma once
 
 #include "engine/engine_harness.h"
+#include "support/manual_clock.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrlQuery>
 #include <QWebSocket>
-
-#include <chrono>
-#include <memory>
-
-// A pager clock that moves only when the test moves it.
-class ManualClock {
-public:
-    ManualClock() : now_(std::make_shared<std::chrono::steady_clock::time_point>(std::chrono::steady_clock::now())) {}
-
-    ChannelAudioService::PagerClock function() const
-    {
-        return [now = now_] { return *now; };
-    }
-    void advance(std::chrono::duration<double> span)
-    {
-        *now_ += std::chrono::duration_cast<std::chrono::steady_clock::duration>(span);
-    }
-
-private:
-    std::shared_ptr<std::chrono::steady_clock::time_point> now_;
-};
 
 // One message a socket received, in arrival order.
 struct ReceivedMessage {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QCoroTask>
 #include <QTest>
 
@@ -83,6 +84,15 @@ template <class Condition>
 bool waitUntil(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(8))
 {
     return QTest::qWaitFor(std::move(condition), int(timeout.count()));
+}
+
+// Delivers what is already queued (posted events, queued calls, timers that
+// are due) without waiting for anything new: after it, a local call has had
+// every chance to set off what must not happen. It never waits on the clock.
+inline void runQueued()
+{
+    for (int round = 0; round < 10; ++round)
+        QCoreApplication::processEvents();
 }
 
 // Lets the event loop run for a fixed while, for things that must not happen.

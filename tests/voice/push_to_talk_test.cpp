@@ -10,6 +10,7 @@
 #include "support/devserver_process.h"
 #include "support/tone.h"
 
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -32,10 +33,19 @@ protected:
         return engine;
     }
 
+    // Waits until the microphone of the current talk has delivered its whole tone.
+    bool toneCaptured() const
+    {
+        return waitUntil([this] { return mic && mic->exhausted(); });
+    }
+
     double toneSeconds = 3.0;
     RecordPermission::Override permission{RecordPermission::State::granted, true};
+    QPointer<BufferAudioInput> mic;
     AudioDevices::InputOverride microphone{[this](int rate) {
-        return std::make_unique<BufferAudioInput>(rate, tone::sine(1000, toneSeconds, rate));
+        auto input = std::make_unique<BufferAudioInput>(rate, tone::sine(1000, toneSeconds, rate));
+        mic = input.get();
+        return input;
     }};
     CapturedOutputs outputs;
     DevServerProcess server;
@@ -56,7 +66,7 @@ TEST_F(PushToTalkTest, APressIsHeardByTheOtherListenerWithItsToneAndLength)
     EXPECT_TRUE(alice->isTransmitting());
     EXPECT_EQ(alice->pttSecondsRemaining(), 30);
     ASSERT_TRUE(QTest::qWaitFor([&] { return alice->voicePipe().isTalking(); }, 3000));
-    QTest::qWait(600);  // the synthetic microphone delivers its 3 s
+    ASSERT_TRUE(toneCaptured());
     alice->endTransmit();
     EXPECT_FALSE(alice->isTransmitting());
     EXPECT_FALSE(alice->pttSecondsRemaining());
@@ -93,7 +103,7 @@ TEST_F(PushToTalkTest, TheCountdownEndsAnUnreleasedTransmissionByItself)
     EXPECT_TRUE(lines.contains("[TovrinPTT][mac] auto-off at 2s"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines.contains("TX done chunks="); }, 5000));
     alice->endTransmit();  // a release after the auto-off only cancels timers
-    QTest::qWait(200);
+    runQueued();
     EXPECT_EQ(lines.count("TX done chunks="), 1);
     EXPECT_EQ(lines.count("JSON SEND OK type=utterance_close"), 1);
 }
@@ -111,12 +121,14 @@ TEST_F(PushToTalkTest, TheHardDeadlineEndsATransmissionWhoseCountdownNeverTicks)
     EXPECT_FALSE(alice->pttSecondsRemaining());
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines.contains("JSON SEND OK type=utterance_close"); }, 5000));
 
-    // A newer transmission is not ended by an older press's deadline.
-    alice->setTransmitLimitForTesting(5s, 60s);
+    // A newer transmission is not ended by an older press's deadline: it is
+    // still on when its own countdown shows two seconds gone.
+    alice->setTransmitLimitForTesting(30s, 50ms);
     alice->beginTransmit();
-    QTest::qWait(1300);
+    ASSERT_TRUE(waitUntil([&] { return alice->pttSecondsRemaining().value_or(30) <= 28; }));
     EXPECT_TRUE(alice->isTransmitting());
     alice->endTransmit();
+    ASSERT_TRUE(waitUntil([&] { return lines.count("JSON SEND OK type=utterance_close") == 2; }));
 }
 
 TEST_F(PushToTalkTest, AStartThatCannotOpenTheMicrophoneRollsBack)
@@ -156,13 +168,13 @@ TEST_F(PushToTalkTest, AStartOvertakenByADisconnectLeavesNoTrace)
     auto alice = joined("uid-alice", "Alice");
     alice->beginTransmit();
     ASSERT_TRUE(QTest::qWaitFor([&] { return alice->voicePipe().isTalking(); }, 3000));
-    QTest::qWait(200);
+    ASSERT_TRUE(toneCaptured());
     alice->endTransmit();  // the finishing talk holds the send lane
     alice->beginTransmit();  // so this start waits for it
     ASSERT_TRUE(alice->isTransmitting());
     EXPECT_FALSE(alice->voicePipe().isTalking());
     alice->disconnect();  // the waiting start is cancelled and answers false
-    QTest::qWait(400);
+    runQueued();
     EXPECT_FALSE(alice->isTransmitting());
     EXPECT_FALSE(alice->transmitError()) << "a start of an old generation never reports";
 }
@@ -178,10 +190,13 @@ TEST_F(PushToTalkTest, ABlockedSenderIsNotHeard)
     Diagnostics::LineCapture lines;
     alice->beginTransmit();
     ASSERT_TRUE(QTest::qWaitFor([&] { return alice->voicePipe().isTalking(); }, 3000));
-    QTest::qWait(300);
+    ASSERT_TRUE(toneCaptured());
     alice->endTransmit();
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines.contains("TX done chunks="); }, 5000));
-    QTest::qWait(300);  // the relay has reached Bob by now
+    // Alice's leave reaches Bob behind everything she sent before it.
+    alice->disconnect();
+    ASSERT_TRUE(waitUntil([&] { return bob->listenerCount() == 1; }));
+    runQueued();
     EXPECT_FALSE(bobPlayed);
     EXPECT_FALSE(lines.contains("PLAY "));
 }

@@ -7,6 +7,7 @@
 #include "support/tone.h"
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -54,10 +55,19 @@ protected:
         return list;
     }
 
+    // Waits until the microphone of the current talk has delivered its whole tone.
+    bool toneCaptured() const
+    {
+        return waitUntil([this] { return mic && mic->exhausted(); });
+    }
+
     double toneSeconds = 1.0;
     RecordPermission::Override permission{RecordPermission::State::granted, true};
+    QPointer<BufferAudioInput> mic;
     AudioDevices::InputOverride microphone{[this](int rate) {
-        return std::make_unique<BufferAudioInput>(rate, tone::sine(1000, toneSeconds, rate));
+        auto input = std::make_unique<BufferAudioInput>(rate, tone::sine(1000, toneSeconds, rate));
+        mic = input.get();
+        return input;
     }};
     CapturedOutputs outputs;
     std::vector<Sent> sent;

@@ -5,7 +5,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QCoroTimer>
+#include <QCoroFuture>
+#include <QPromise>
 #include <QStandardPaths>
 
 using namespace std::chrono_literals;
@@ -79,7 +80,7 @@ TEST_F(VoicePipeTest, APressRecordsOneAacFileAndUploadsItAfterTheRelease)
     EXPECT_EQ(sent[0].json.value("sample_rate").toInt(), 44100);
     EXPECT_EQ(txFiles().size(), 1);
 
-    QTest::qWait(300);  // the tone is captured
+    ASSERT_TRUE(toneCaptured());
     ASSERT_FALSE(runVoidTask(pipe.endTalk("")));
     EXPECT_FALSE(pipe.isTalking());
     ASSERT_GE(frames().size(), 1u);
@@ -108,7 +109,7 @@ TEST_F(VoicePipeTest, AFailingThirdFrameStopsTheUploadButStillCloses)
     binaryAnswer = [](int n) { return n != 3; };
     Diagnostics::LineCapture lines;
     ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
-    QTest::qWait(300);
+    ASSERT_TRUE(toneCaptured());
     ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
     EXPECT_EQ(frames().size(), 3u);
     EXPECT_EQ(types().last(), "utterance_close");
@@ -122,7 +123,7 @@ TEST_F(VoicePipeTest, WithoutHooksTheUploadFailsAtTheFirstFrameAndNothingIsSent)
     pipe.sendBinary = nullptr;
     Diagnostics::LineCapture lines;
     ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
-    QTest::qWait(200);
+    ASSERT_TRUE(toneCaptured());
     ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
     EXPECT_TRUE(sent.empty());
     EXPECT_TRUE(lines.contains("[VoicePipe][mac] TX chunk FAIL at 0"));
@@ -167,7 +168,7 @@ TEST_F(VoicePipeTest, ANewPressDuringTheStopPauseKeepsBothTalksApart)
 {
     ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
     const QString first = pipe.utteranceID();
-    QTest::qWait(200);
+    ASSERT_TRUE(toneCaptured());
     bool firstDone = false;
     QCoro::connect(pipe.endTalk("Alice"), &pipe, [&] { firstDone = true; });
     // Pressed again inside the 80 ms pause.
@@ -193,26 +194,31 @@ TEST_F(VoicePipeTest, ANewPressDuringTheStopPauseKeepsBothTalksApart)
 
 TEST_F(VoicePipeTest, AReleaseWhileStartingEndsTheTalkOnceItHasStarted)
 {
-    // Hold the send lane with a slow first talk so that the second one waits to start.
-    bool slow = true;
-    pipe.sendBinary = [&](QByteArray frame) -> QCoro::Task<bool> {
-        if (slow)
-            co_await QCoro::sleepFor(300ms);
+    // Hold the send lane with a first talk whose upload waits at its first
+    // frame until the gate opens, so that the second talk waits to start.
+    QPromise<void> gate;
+    gate.start();
+    bool holding = false;
+    pipe.sendBinary = [&, opened = gate.future()](QByteArray frame) -> QCoro::Task<bool> {
+        if (!opened.isFinished()) {
+            holding = true;
+            co_await opened;
+        }
         sent.push_back({"frame", {}, frame});
         co_return true;
     };
     ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
-    QTest::qWait(200);
+    ASSERT_TRUE(toneCaptured());
     bool firstDone = false;
     QCoro::connect(pipe.endTalk("Alice"), &pipe, [&] { firstDone = true; });
-    QTest::qWait(150);  // the first upload holds the lane
+    ASSERT_TRUE(waitUntil([&] { return holding; }));  // the first upload holds the lane
 
     std::optional<bool> secondStarted;
     QCoro::connect(pipe.beginTalk(), &pipe, [&](bool ok) { secondStarted = ok; });
     EXPECT_FALSE(secondStarted.has_value());
     EXPECT_FALSE(*runTask(pipe.beginTalk()).value) << "a third press while the second starts";
     ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));  // released while the second still starts
-    slow = false;
+    gate.finish();
     ASSERT_TRUE(QTest::qWaitFor([&] { return firstDone && secondStarted.has_value(); }, 5000));
     EXPECT_TRUE(*secondStarted);
     // The second talk ends by itself right after its start: nothing records on.
@@ -242,6 +248,6 @@ TEST_F(VoicePipeTest, ResetDuringATalkRemovesItsFileAndSendsNothingMore)
     pipe.reset();
     EXPECT_FALSE(pipe.isTalking());
     EXPECT_TRUE(txFiles().isEmpty());
-    QTest::qWait(100);
+    runQueued();
     EXPECT_EQ(types(), QStringList{"utterance_open"});
 }
