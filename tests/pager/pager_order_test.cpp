@@ -60,7 +60,7 @@ TEST(PagerOrder, TheMessageLeavesBeforeItsFramesWhileTheSocketStillOpens)
     EXPECT_FALSE(runVoidTask(engine.connect(77, "uid-alice", "Alice", "Q-ABC123", {})));
     ASSERT_TRUE(engine.isLive());
     ASSERT_TRUE(engine.sendPager("siren", rampPCM(3000)));
-    settle(50ms);
+    runQueued();
     EXPECT_TRUE(server.messages().isEmpty());
 
     server.releaseHandshakes();
