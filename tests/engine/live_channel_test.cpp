@@ -4,6 +4,7 @@
 #include "platform/diagnostics.h"
 #include "services/app_notifications.h"
 #include "services/tovrin_api.h"
+#include "support/manual_clock.h"
 
 #include <QSignalSpy>
 
@@ -204,11 +205,12 @@ TEST_F(LiveChannelTest, AnEngineIsLiveBeforeTheServerAnswers)
 
 TEST_F(LiveChannelTest, VoiceFilterIsSentOnlyOnARealChangeAndAlwaysAsNormal)
 {
+    Diagnostics::LineCapture joining;
     auto alice = joinedEngine("uid-alice");
-    settle(100ms);
+    ASSERT_TRUE(eventually([&] { return joining.contains("JSON SEND OK type=voice_filter"); }));  // the connect's own
     Diagnostics::LineCapture lines;
     alice->setVoiceFilter(VoiceFilter::normal);
-    settle(100ms);
+    runQueued();
     EXPECT_EQ(lines.count("type=voice_filter"), 0);
     alice->setVoiceFilter(VoiceFilter::robot);
     ASSERT_TRUE(eventually([&] { return lines.contains("[TovrinAudio][mac] JSON SEND OK type=voice_filter"); }));
@@ -254,6 +256,15 @@ TEST_F(LiveChannelTest, APagerIsAnnouncedToTheOthersAndASecondOneIsDenied)
     auto alice = joinedEngine("uid-alice");
     auto bob = joinedEngine("uid-bob");
     ASSERT_TRUE(eventually([&] { return alice->listenerCount() == 2; }));
+    ManualClock bobClock;
+    bob->setPagerClockForTesting(bobClock.function(), 1s);
+    // A chat line from Alice reaches Bob behind everything she sent before it.
+    int syncs = 0;
+    const auto syncBob = [&] {
+        const QString marker = QStringLiteral("sync-%1").arg(++syncs);
+        alice->sendChat(marker);
+        return eventually([&] { return chatTexts(*bob).contains(marker); });
+    };
 
     QSignalSpy pagers(&AppNotifications::instance(), &AppNotifications::tovrinRemotePager);
     Diagnostics::LineCapture lines;
@@ -266,15 +277,15 @@ TEST_F(LiveChannelTest, APagerIsAnnouncedToTheOthersAndASecondOneIsDenied)
     EXPECT_TRUE(lines.contains("[TovrinPager][mac] RX n=1 sound=siren from=uid-alice build="));
 
     // Frames within 0.55 s of the message are dropped; later ones are played.
-    settle(200ms);
+    ASSERT_TRUE(syncBob());
     EXPECT_EQ(lines.count("SFX RX"), 0);
-    settle(500ms);
+    bobClock.advance(550ms);
     EXPECT_TRUE(runTask(alice->sendDataAwait(frame, "pager-frame")).value.value_or(false));
     ASSERT_TRUE(eventually([&] { return lines.contains("[TovrinPager][mac] SFX RX recv=2 bytes=1280"); }));
 
     alice->sendJSON(QJsonObject{{"type", "pager"}, {"sound", "siren"}, {"display_name", "A"}}, QStringLiteral("pager"));
     ASSERT_TRUE(eventually([&] { return lines.contains("[TovrinPager][mac] denied retry_after="); }));
-    settle(100ms);
+    ASSERT_TRUE(syncBob());
     EXPECT_EQ(pagers.size(), 1);
 }
 
