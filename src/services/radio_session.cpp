@@ -257,12 +257,15 @@ void RadioSession::stopPresencePolling()
 QCoro::Task<void> RadioSession::presenceLoop(quint64 generation)
 {
     const QPointer<RadioSession> self(this);
+    ++presenceLoops_;
     while (self && self->presenceGeneration_ == generation) {
         co_await self->refreshListenersOnTunedChannel();
         if (!self || self->presenceGeneration_ != generation)
-            co_return;
+            break;
         co_await QCoro::sleepFor(self->timing_.presenceInterval);
     }
+    if (self)
+        --self->presenceLoops_;
 }
 
 void RadioSession::refreshInBackground()

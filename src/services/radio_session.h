@@ -74,6 +74,8 @@ public:
     // (Re)starts the presence loop; stopPresencePolling ends it.
     void startPresencePolling();
     void stopPresencePolling();
+    // A presence loop still runs (a stopped one ends at its next turn).
+    bool isPollingPresence() const { return presenceLoops_ > 0; }
     QCoro::Task<void> refreshListenersOnTunedChannel();
 
     // Writes the last channel and whether the radio is joined and live.
@@ -132,6 +134,7 @@ private:
     quint64 tuneGeneration_ = 0;
     // Bumped by start/stopPresencePolling; an older loop ends at its next turn.
     quint64 presenceGeneration_ = 0;
+    int presenceLoops_ = 0;
 
     qsizetype lastChatCount_ = 0;
     bool chatAnnouncementPending_ = false;

@@ -68,7 +68,7 @@ TEST_F(RadioOperationsTest, ShortcutsWithoutAChannelDoNothing)
     Diagnostics::LineCapture capture;
     ops.joinMyChannel();
     ops.joinCompanyChannel();
-    settle();
+    runQueued();
     EXPECT_TRUE(capture.lines().filter(QStringLiteral("[UIJANK]")).isEmpty());
     EXPECT_EQ(radio->channelNumber(), 500);
     EXPECT_EQ(radio->connectionState(), RadioSession::ConnectionState::idle);
@@ -101,7 +101,7 @@ TEST_F(RadioOperationsTest, AShortcutDuringAJoinMakesTheRadioJoinTheChannelItSho
     ops.joinFriendChannel(second);  // tapped while channel 1 is still being joined
     EXPECT_EQ(radio->channelNumber(), 9);
     ASSERT_TRUE(waitUntil([&] { return inChannel(); }));
-    settle();
+    runQueued();
     // The newer join wins: the radio is on, and joined to, the channel it shows.
     EXPECT_EQ(radio->channelNumber(), 9);
     EXPECT_EQ(radio->displayFrequency(), "001.009");
@@ -237,8 +237,7 @@ TEST_F(RadioOperationsTest, KeyAndReturnHeldTogetherAreOnePushToTalk)
 TEST_F(RadioOperationsTest, PushToTalkInAChannelTransmitsAndIsHeard)
 {
     RecordPermission::Override granted(RecordPermission::State::granted, true);
-    AudioDevices::InputOverride microphone(
-        [](int rate) { return std::make_unique<BufferAudioInput>(rate, tone::sine(440, 2.0, rate)); });
+    ToneMicrophone microphone(440, 2.0);
     checkIn();
     RadioOperations ops(stores(), &effects);
     radio->setChannel(1);
@@ -254,7 +253,7 @@ TEST_F(RadioOperationsTest, PushToTalkInAChannelTransmitsAndIsHeard)
     EXPECT_TRUE(radio->live()->isTransmitting());
     EXPECT_EQ(hapticImpacts(), 0);  // the key gives its own; Return none
     ASSERT_TRUE(waitUntil([&] { return capture.contains(QStringLiteral("TX start")); }));
-    settle(300ms);
+    ASSERT_TRUE(microphone.captured());
     ops.beginPTT(PTT::key);
     ops.endPTT(PTT::keyboard);
     EXPECT_TRUE(radio->live()->isTransmitting());
@@ -309,11 +308,12 @@ TEST_F(RadioOperationsTest, PagerInAChannelIsRelayedWithTheSoundOfTheTap)
     radio->setChannel(1);
     joinTuned(ops);
     alerts->setCurrent(AlertSound::cow);
-    effects.relayDelay = std::chrono::milliseconds(50);
+    effects.holdRelay();
 
     Diagnostics::LineCapture capture;
     ops.sendCallTone();
     alerts->setCurrent(AlertSound::drum);  // changed while the relay is synthesised
+    effects.releaseRelay();
     EXPECT_TRUE(linesWith(capture, QStringLiteral("[TovrinPager][mac] tap sound=cow live=true build=1")).size() == 1);
     ASSERT_TRUE(waitUntil([&] { return radio->live()->pagerCooldownRemaining().has_value(); }));
     EXPECT_EQ(radio->live()->pagerCooldownRemaining(), 20);
@@ -333,7 +333,7 @@ TEST_F(RadioOperationsTest, APagerWithoutSamplesIsNotSentAndStartsNoCooldown)
         ops.sendCallTone();
         ASSERT_TRUE(waitUntil([&] { return capture.contains(QStringLiteral("[TovrinPager][mac] TX skipped no-samples")); }));
         EXPECT_EQ(linesWith(capture, QStringLiteral("[TovrinPager][mac] TX skipped no-samples sound=pager")).size(), 1);
-        settle(100ms);
+        runQueued();
         EXPECT_FALSE(radio->live()->pagerCooldownRemaining());
     }
 }
@@ -344,10 +344,11 @@ TEST_F(RadioOperationsTest, APagerWhoseScreenIsGoneIsNotSent)
     auto ops = std::make_unique<RadioOperations>(stores(), &effects);
     radio->setChannel(1);
     joinTuned(*ops);
-    effects.relayDelay = std::chrono::milliseconds(100);
+    effects.holdRelay();
     ops->sendCallTone();
     ops.reset();
-    settle(400ms);
+    effects.releaseRelay();
+    runQueued();
     EXPECT_TRUE(inChannel());
     EXPECT_FALSE(radio->live()->pagerCooldownRemaining());
 }

@@ -22,7 +22,8 @@
 #include "views/radio_effects.h"
 #include "views/radio_operations.h"
 
-#include <QCoroTimer>
+#include <QCoroFuture>
+#include <QPromise>
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -39,9 +40,20 @@
 class RecordingEffects : public RadioEffects {
 public:
     QStringList calls;
-    // What relayPCM hands back, after `relayDelay`.
+    // What relayPCM hands back: at once, or once released after holdRelay.
     std::optional<QByteArray> relaySamples = QByteArray(3200, '\x01');
-    std::chrono::milliseconds relayDelay{0};
+    void holdRelay()
+    {
+        gate_ = std::make_shared<QPromise<void>>();
+        gate_->start();
+    }
+    void releaseRelay()
+    {
+        if (gate_)
+            gate_->finish();
+        gate_.reset();
+    }
+    ~RecordingEffects() override { releaseRelay(); }
 
     void wakeEffectsSession() override { calls << QStringLiteral("wake"); }
     void play(SFXKind kind) override { calls << QStringLiteral("play ") + rawValue(kind); }
@@ -50,19 +62,21 @@ public:
     QCoro::Task<std::optional<QByteArray>> relayPCM(AlertSound sound, double sampleRate) override
     {
         calls << QStringLiteral("relay %1 %2").arg(rawValue(sound)).arg(sampleRate);
-        return delayed(relaySamples, relayDelay);
+        return answer(relaySamples, gate_ ? std::optional<QFuture<void>>(gate_->future()) : std::nullopt);
     }
 
     int count(const QString& call) const { return int(calls.count(call)); }
 
 private:
-    static QCoro::Task<std::optional<QByteArray>> delayed(std::optional<QByteArray> samples,
-                                                          std::chrono::milliseconds delay)
+    static QCoro::Task<std::optional<QByteArray>> answer(std::optional<QByteArray> samples,
+                                                         std::optional<QFuture<void>> gate)
     {
-        if (delay.count() > 0)
-            co_await QCoro::sleepFor(delay);
+        if (gate)
+            co_await *gate;
         co_return samples;
     }
+
+    std::shared_ptr<QPromise<void>> gate_;
 };
 
 // The real stores against a devserver, with a fresh settings file and keychain.

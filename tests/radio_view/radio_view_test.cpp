@@ -352,7 +352,7 @@ TEST_F(RadioViewTest, OnlyThePasskeyTextOpensThePromptAndOnlyOnAChange)
     EXPECT_FALSE(runVoidTask(radio->join(session->uid(), std::nullopt, "A", session->radioId(), {})));
     ASSERT_EQ(radio->lastError(), RadioView::passkeyRequiredText());
     view = makeView();
-    settle(50ms);
+    runQueued();
     EXPECT_FALSE(view->passkeyPrompt()->isVisible());
 }
 
@@ -474,17 +474,19 @@ TEST_F(RadioViewTest, PresenceIsPolledOnlyWhileTheScreenIsShown)
     EXPECT_TRUE(responder.requests().isEmpty());
     view->show();
     EXPECT_TRUE(waitUntil([&] { return radio->listenersOnTunedChannel() == 3 && responder.requests().size() >= 3; }));
+    // Once the loop has ended, nobody asks while the screen is away.
     view->hide();
-    settle(100ms);
+    ASSERT_TRUE(waitUntil([&] { return !radio->isPollingPresence(); }));
     const qsizetype asked = responder.requests().size();
-    settle(300ms);
-    EXPECT_EQ(responder.requests().size(), asked);  // nobody asks while the screen is away
+    runQueued();
+    EXPECT_EQ(responder.requests().size(), asked);
     view->show();
+    EXPECT_TRUE(radio->isPollingPresence());
     EXPECT_TRUE(waitUntil([&] { return responder.requests().size() > asked; }));
     view.reset();
-    settle(100ms);
+    ASSERT_TRUE(waitUntil([&] { return !radio->isPollingPresence(); }));
     const qsizetype atClose = responder.requests().size();
-    settle(300ms);
+    runQueued();
     EXPECT_EQ(responder.requests().size(), atClose);
 }
 
@@ -503,7 +505,7 @@ TEST_F(RadioViewTest, PicturesOfTheScreen)
         radio->setChannel(1);
         auto view = makeView();
         view->show();
-        QTest::qWait(50);
+        runQueued();  // pending layouts
         saveArtifact(*view, QStringLiteral("radio_view_%1_standby").arg(id));
         joinTuned(*view->operations());
         // The channel's greeting comes first, or it would clear the line below.
@@ -511,7 +513,7 @@ TEST_F(RadioViewTest, PicturesOfTheScreen)
         receiveChat(QStringLiteral("pic-%1").arg(id), 1);
         radio->live()->applyServerPagerCooldown(14);
         ASSERT_TRUE(waitUntil([&] { return view->shell()->state().isInChannel(); }));
-        QTest::qWait(50);
+        runQueued();  // pending layouts
         saveArtifact(*view, QStringLiteral("radio_view_%1_on_channel").arg(id));
     }
 }
@@ -526,8 +528,7 @@ void tapKey(QWidget* key)
 TEST_F(RadioViewTest, TheFaceKeysDriveTheEngine)
 {
     RecordPermission::Override granted(RecordPermission::State::granted, true);
-    AudioDevices::InputOverride microphone(
-        [](int rate) { return std::make_unique<BufferAudioInput>(rate, tone::sine(440, 2.0, rate)); });
+    ToneMicrophone microphone(440, 2.0);
     checkIn();
     radio->setChannel(1);
     auto owned = makeView();
@@ -544,7 +545,7 @@ TEST_F(RadioViewTest, TheFaceKeysDriveTheEngine)
     ASSERT_NE(reader, nullptr);
     QTest::mousePress(reader, Qt::LeftButton, {}, reader->rect().center());
     EXPECT_TRUE(radio->live()->isTransmitting());
-    settle(300ms);
+    ASSERT_TRUE(microphone.captured());
     QTest::mouseRelease(reader, Qt::LeftButton, {}, reader->rect().center());
     EXPECT_FALSE(radio->live()->isTransmitting());
     EXPECT_EQ(effects.count("chirp ptt_end"), 1);

@@ -2,9 +2,37 @@
 
 #include "platform/audio_devices.h"
 #include "platform/buffer_audio_input.h"
+#include "support/async.h"
+#include "support/tone.h"
+
+#include <QPointer>
 
 #include <memory>
 #include <vector>
+
+// Routes every input opened while it lives to a microphone that delivers a
+// sine tone of `seconds` (as fast as the event loop runs), then silence.
+class ToneMicrophone {
+public:
+    ToneMicrophone(double frequency, double seconds) : seconds(seconds), frequency_(frequency) {}
+
+    // Waits until the newest input has delivered the whole tone: the recorder has it all.
+    bool captured() const
+    {
+        return waitUntil([this] { return input_ && input_->exhausted(); });
+    }
+
+    double seconds;  // for inputs opened from now on
+
+private:
+    double frequency_;
+    QPointer<BufferAudioInput> input_;
+    AudioDevices::InputOverride override_{[this](int rate) {
+        auto input = std::make_unique<BufferAudioInput>(rate, tone::sine(frequency_, seconds, rate));
+        input_ = input.get();
+        return input;
+    }};
+};
 
 // Routes every output stream opened while it lives to null devices that
 // record what they play; last() is the most recently opened stream.

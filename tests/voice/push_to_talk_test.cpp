@@ -10,7 +10,6 @@
 #include "support/devserver_process.h"
 #include "support/tone.h"
 
-#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -33,20 +32,8 @@ protected:
         return engine;
     }
 
-    // Waits until the microphone of the current talk has delivered its whole tone.
-    bool toneCaptured() const
-    {
-        return waitUntil([this] { return mic && mic->exhausted(); });
-    }
-
-    double toneSeconds = 3.0;
     RecordPermission::Override permission{RecordPermission::State::granted, true};
-    QPointer<BufferAudioInput> mic;
-    AudioDevices::InputOverride microphone{[this](int rate) {
-        auto input = std::make_unique<BufferAudioInput>(rate, tone::sine(1000, toneSeconds, rate));
-        mic = input.get();
-        return input;
-    }};
+    ToneMicrophone microphone{1000, 3.0};
     CapturedOutputs outputs;
     DevServerProcess server;
 };
@@ -66,7 +53,7 @@ TEST_F(PushToTalkTest, APressIsHeardByTheOtherListenerWithItsToneAndLength)
     EXPECT_TRUE(alice->isTransmitting());
     EXPECT_EQ(alice->pttSecondsRemaining(), 30);
     ASSERT_TRUE(QTest::qWaitFor([&] { return alice->voicePipe().isTalking(); }, 3000));
-    ASSERT_TRUE(toneCaptured());
+    ASSERT_TRUE(microphone.captured());
     alice->endTransmit();
     EXPECT_FALSE(alice->isTransmitting());
     EXPECT_FALSE(alice->pttSecondsRemaining());
@@ -168,7 +155,7 @@ TEST_F(PushToTalkTest, AStartOvertakenByADisconnectLeavesNoTrace)
     auto alice = joined("uid-alice", "Alice");
     alice->beginTransmit();
     ASSERT_TRUE(QTest::qWaitFor([&] { return alice->voicePipe().isTalking(); }, 3000));
-    ASSERT_TRUE(toneCaptured());
+    ASSERT_TRUE(microphone.captured());
     alice->endTransmit();  // the finishing talk holds the send lane
     alice->beginTransmit();  // so this start waits for it
     ASSERT_TRUE(alice->isTransmitting());
@@ -181,7 +168,7 @@ TEST_F(PushToTalkTest, AStartOvertakenByADisconnectLeavesNoTrace)
 
 TEST_F(PushToTalkTest, ABlockedSenderIsNotHeard)
 {
-    toneSeconds = 1.0;
+    microphone.seconds = 1.0;
     auto alice = joined("uid-alice", "Alice");
     auto bob = joined("uid-bob", "Bob", {"uid-alice"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return alice->listenerCount() == 2; }, 5000));
@@ -190,7 +177,7 @@ TEST_F(PushToTalkTest, ABlockedSenderIsNotHeard)
     Diagnostics::LineCapture lines;
     alice->beginTransmit();
     ASSERT_TRUE(QTest::qWaitFor([&] { return alice->voicePipe().isTalking(); }, 3000));
-    ASSERT_TRUE(toneCaptured());
+    ASSERT_TRUE(microphone.captured());
     alice->endTransmit();
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines.contains("TX done chunks="); }, 5000));
     // Alice's leave reaches Bob behind everything she sent before it.

@@ -7,7 +7,6 @@
 #include "support/tone.h"
 
 #include <QJsonObject>
-#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -55,20 +54,8 @@ protected:
         return list;
     }
 
-    // Waits until the microphone of the current talk has delivered its whole tone.
-    bool toneCaptured() const
-    {
-        return waitUntil([this] { return mic && mic->exhausted(); });
-    }
-
-    double toneSeconds = 1.0;
     RecordPermission::Override permission{RecordPermission::State::granted, true};
-    QPointer<BufferAudioInput> mic;
-    AudioDevices::InputOverride microphone{[this](int rate) {
-        auto input = std::make_unique<BufferAudioInput>(rate, tone::sine(1000, toneSeconds, rate));
-        mic = input.get();
-        return input;
-    }};
+    ToneMicrophone microphone{1000, 1.0};
     CapturedOutputs outputs;
     std::vector<Sent> sent;
     // Answers the n-th frame (1-based); all succeed when unset.

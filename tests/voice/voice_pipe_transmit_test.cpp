@@ -80,7 +80,7 @@ TEST_F(VoicePipeTest, APressRecordsOneAacFileAndUploadsItAfterTheRelease)
     EXPECT_EQ(sent[0].json.value("sample_rate").toInt(), 44100);
     EXPECT_EQ(txFiles().size(), 1);
 
-    ASSERT_TRUE(toneCaptured());
+    ASSERT_TRUE(microphone.captured());
     ASSERT_FALSE(runVoidTask(pipe.endTalk("")));
     EXPECT_FALSE(pipe.isTalking());
     ASSERT_GE(frames().size(), 1u);
@@ -105,11 +105,11 @@ TEST_F(VoicePipeTest, APressRecordsOneAacFileAndUploadsItAfterTheRelease)
 
 TEST_F(VoicePipeTest, AFailingThirdFrameStopsTheUploadButStillCloses)
 {
-    toneSeconds = 3.0;  // about 36 KB: five frames
+    microphone.seconds = 3.0;  // about 36 KB: five frames
     binaryAnswer = [](int n) { return n != 3; };
     Diagnostics::LineCapture lines;
     ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
-    ASSERT_TRUE(toneCaptured());
+    ASSERT_TRUE(microphone.captured());
     ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
     EXPECT_EQ(frames().size(), 3u);
     EXPECT_EQ(types().last(), "utterance_close");
@@ -123,7 +123,7 @@ TEST_F(VoicePipeTest, WithoutHooksTheUploadFailsAtTheFirstFrameAndNothingIsSent)
     pipe.sendBinary = nullptr;
     Diagnostics::LineCapture lines;
     ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
-    ASSERT_TRUE(toneCaptured());
+    ASSERT_TRUE(microphone.captured());
     ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
     EXPECT_TRUE(sent.empty());
     EXPECT_TRUE(lines.contains("[VoicePipe][mac] TX chunk FAIL at 0"));
@@ -168,7 +168,7 @@ TEST_F(VoicePipeTest, ANewPressDuringTheStopPauseKeepsBothTalksApart)
 {
     ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
     const QString first = pipe.utteranceID();
-    ASSERT_TRUE(toneCaptured());
+    ASSERT_TRUE(microphone.captured());
     bool firstDone = false;
     QCoro::connect(pipe.endTalk("Alice"), &pipe, [&] { firstDone = true; });
     // Pressed again inside the 80 ms pause.
@@ -208,7 +208,7 @@ TEST_F(VoicePipeTest, AReleaseWhileStartingEndsTheTalkOnceItHasStarted)
         co_return true;
     };
     ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
-    ASSERT_TRUE(toneCaptured());
+    ASSERT_TRUE(microphone.captured());
     bool firstDone = false;
     QCoro::connect(pipe.endTalk("Alice"), &pipe, [&] { firstDone = true; });
     ASSERT_TRUE(waitUntil([&] { return holding; }));  // the first upload holds the lane
