@@ -449,7 +449,11 @@ QCoro::Task<void> BrowseView::load()
         finish();
         co_return;
     }
-    if (const auto membership = stores.workplace->membership())
+    // A load that worked is the truth, "no company" included: a company the
+    // user left must not linger in the session's copy. After a failed load the
+    // store's membership, if any, still stands.
+    const std::optional<WorkplaceMembership> membership = stores.workplace->membership();
+    if (membership || !stores.workplace->lastError())
         stores.session->setWorkplace(membership);
     setErrorText(!publicList.channels && !commercial.channels ? std::optional(loadFailedText) : std::nullopt);
     finish();

@@ -47,8 +47,11 @@ QCoro::Task<void> ChannelChatView::blockUser(QString uid, QString name)
     co_await blocks->block(stores_.session->uid(), uid);
     // Whatever the server said: the live filter follows the store's set.
     live->updateBlocked(blocks->blockedUIDs());
-    if (self)
-        self->showToast(QStringLiteral("Blocked ") + name + QStringLiteral(" — you won't hear or see them"));
+    if (!self)
+        co_return;
+    self->showToast(blocks->blockedUIDs().contains(uid)
+                        ? QStringLiteral("Blocked ") + name + QStringLiteral(" — you won't hear or see them")
+                        : QStringLiteral("Could not block user"));
 }
 
 QCoro::Task<void> ChannelChatView::banUser(QString uid, QString name)

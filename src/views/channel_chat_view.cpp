@@ -335,10 +335,11 @@ void ChannelChatView::wireStores()
     connect(live, &ChannelAudioService::isLiveChanged, this, &ChannelChatView::updateHeader);
     connect(live, &ChannelAudioService::listenerCountChanged, this, &ChannelChatView::updateHeader);
     connect(stores_.theme, &ThemeStore::currentChanged, this, &ChannelChatView::updateHeader);
-    // The owner test follows the live state, the tuned channel and the owned one.
-    connect(live, &ChannelAudioService::isLiveChanged, this, &ChannelChatView::updateMessages);
-    connect(radio, &RadioSession::channelNumberChanged, this, &ChannelChatView::updateMessages);
-    connect(stores_.session, &SessionStore::ownedChannelNumberChanged, this, &ChannelChatView::updateMessages);
+    // The owner test follows the live state, the tuned channel and the owned
+    // one, in the rows and in the roster.
+    connect(live, &ChannelAudioService::isLiveChanged, this, &ChannelChatView::updateOwnership);
+    connect(radio, &RadioSession::channelNumberChanged, this, &ChannelChatView::updateOwnership);
+    connect(stores_.session, &SessionStore::ownedChannelNumberChanged, this, &ChannelChatView::updateOwnership);
     connect(live, &ChannelAudioService::isLiveChanged, this, &ChannelChatView::updateSendButton);
     // A block made elsewhere while the chat is open applies at once.
     connect(stores_.blocks, &BlockStore::blockedUIDsChanged, this,
@@ -351,6 +352,13 @@ bool ChannelChatView::isChannelOwner() const
     if (!owned || *owned != stores_.radio->channelNumber())
         return false;
     return stores_.radio->live()->isLive();
+}
+
+void ChannelChatView::updateOwnership()
+{
+    updateMessages();
+    if (ChannelRosterSheet* sheet = rosterSheet())
+        sheet->setOwnership(isChannelOwner(), stores_.radio->channelNumber());
 }
 
 // ---- Header ----
@@ -514,9 +522,15 @@ void ChannelChatView::sendDraft()
     const QString text = draft();
     if (text.trimmed().isEmpty())
         return;
-    setDraft(QString());
     Diagnostics::printLine(QStringLiteral("[TovrinUI] chat send tap"));
-    stores_.radio->live()->sendChat(text);
+    ChannelAudioService* live = stores_.radio->live();
+    if (!live->isLive()) {
+        // The line could not go out: it stays in the composer for later.
+        showToast(QStringLiteral("Join channel to chat"));
+        return;
+    }
+    setDraft(QString());
+    live->sendChat(text);
     TovrinHaptics::medium();
 }
 

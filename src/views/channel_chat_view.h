@@ -95,6 +95,7 @@ private:
     void updateHeader();
     void updateSendButton();
     void updateMessages();
+    void updateOwnership();
     void onMessageCountChanged();
     void scrollToNewest();
     void setToast(std::optional<QString> text);

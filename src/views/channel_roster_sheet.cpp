@@ -4,8 +4,8 @@
 #include "services/channel_audio_service.h"
 #include "services/radio_session.h"
 #include "services/session_store.h"
-#include "services/tovrin_api.h"
 #include "theme/system_colors.h"
+#include "views/channel_ban_list.h"
 #include "views/face_label.h"
 #include "views/plain_label.h"
 #include "views/view_fonts.h"
@@ -65,7 +65,7 @@ QVBoxLayout* nameStack(const QString& nickname, const QString& radioId, QWidget*
 }  // namespace
 
 ChannelRosterSheet::ChannelRosterSheet(RadioSession* radio, SessionStore* session, Setup setup, QWidget* parent)
-    : QWidget(parent), radio_(radio), session_(session), setup_(std::move(setup))
+    : QWidget(parent), radio_(radio), session_(session), setup_(std::move(setup)), bans_(new ChannelBanList(this))
 {
     setObjectName(QStringLiteral("ChannelRosterSheet"));
     auto* refreshButton = new QPushButton(QStringLiteral("Refresh"), this);
@@ -103,7 +103,33 @@ ChannelRosterSheet::ChannelRosterSheet(RadioSession* radio, SessionStore* sessio
     column->addWidget(scroll, 1);
 
     connect(radio_->live(), &ChannelAudioService::channelRosterChanged, this, &ChannelRosterSheet::rebuild);
+    connect(bans_, &ChannelBanList::changed, this, [this] {
+        rebuild();
+        Q_EMIT bansChanged();
+    });
     rebuild();
+}
+
+const std::vector<ChannelBanEntry>& ChannelRosterSheet::banned() const
+{
+    return bans_->entries();
+}
+
+bool ChannelRosterSheet::loadingBans() const
+{
+    return bans_->loading();
+}
+
+void ChannelRosterSheet::setOwnership(bool isOwner, qint64 channelNumber)
+{
+    if (isOwner == setup_.isOwner && channelNumber == setup_.channelNumber)
+        return;
+    setup_.isOwner = isOwner;
+    setup_.channelNumber = channelNumber;
+    // The old list belongs to another channel, or to an owner the viewer no longer is.
+    bans_->reset();
+    if (isOwner && loadedOnShow_)
+        QCoro::connect(loadBans(), this, [] {});
 }
 
 void ChannelRosterSheet::showEvent(QShowEvent* event)
@@ -132,23 +158,7 @@ QCoro::Task<void> ChannelRosterSheet::refresh()
 
 QCoro::Task<void> ChannelRosterSheet::loadBans()
 {
-    QPointer<ChannelRosterSheet> self(this);
-    const QString uid = setup_.ownerUID;
-    const qint64 channel = setup_.channelNumber;
-    setLoadingBans(true);
-    std::vector<ChannelBanEntry> list;
-    try {
-        list = co_await TovrinAPI::shared().fetchChannelBans(uid, channel);
-    } catch (...) {
-        // A failed load shows an empty list; the owner can refresh.
-        list.clear();
-    }
-    if (!self)
-        co_return;
-    banned_ = std::move(list);
-    loadingBans_ = false;
-    rebuild();
-    Q_EMIT bansChanged();
+    return bans_->load(setup_.ownerUID, setup_.channelNumber);
 }
 
 QCoro::Task<void> ChannelRosterSheet::unbanThenReload(ChannelBanEntry entry)
@@ -160,14 +170,6 @@ QCoro::Task<void> ChannelRosterSheet::unbanThenReload(ChannelBanEntry entry)
     // The callback tells nothing of its outcome, so the list is always read again.
     if (self)
         co_await self->loadBans();
-}
-
-void ChannelRosterSheet::setLoadingBans(bool value)
-{
-    if (loadingBans_ == value)
-        return;
-    loadingBans_ = value;
-    rebuild();
 }
 
 void ChannelRosterSheet::addSectionHeader(const QString& text)
@@ -211,22 +213,8 @@ void ChannelRosterSheet::rebuild()
             listLayout_->addWidget(rosterRow(member));
     }
 
-    if (setup_.isOwner) {
-        addSectionHeader(QStringLiteral("Banned from your channel"));
-        if (loadingBans_) {
-            auto* progress = new QProgressBar(list_);
-            progress->setRange(0, 0);
-            progress->setTextVisible(false);
-            progress->setMaximumHeight(6);
-            listLayout_->addWidget(progress);
-        } else if (banned_.empty()) {
-            listLayout_->addWidget(plainLabel(QStringLiteral("Nobody banned"), ViewFonts::font(17),
-                                              systemColor(SystemColor::Gray), list_));
-        } else {
-            for (const ChannelBanEntry& entry : banned_)
-                listLayout_->addWidget(bannedRow(entry));
-        }
-    }
+    if (setup_.isOwner)
+        addBannedSection();
 
     listLayout_->addSpacing(16);
     auto* footnote = plainLabel(setup_.isOwner ? kOwnerFootnote : kListenerFootnote, ViewFonts::font(13),
@@ -234,6 +222,27 @@ void ChannelRosterSheet::rebuild()
     footnote->setWordWrap(true);
     listLayout_->addWidget(footnote);
     listLayout_->addStretch(1);
+}
+
+void ChannelRosterSheet::addBannedSection()
+{
+    addSectionHeader(QStringLiteral("Banned from your channel"));
+    if (bans_->loading()) {
+        auto* progress = new QProgressBar(list_);
+        progress->setRange(0, 0);
+        progress->setTextVisible(false);
+        progress->setMaximumHeight(6);
+        listLayout_->addWidget(progress);
+        return;
+    }
+    for (const ChannelBanEntry& entry : bans_->entries())
+        listLayout_->addWidget(bannedRow(entry));
+    // Unknown is not empty: after a failed load the sheet says so, over the last list it had.
+    if (bans_->failed() || bans_->entries().empty()) {
+        listLayout_->addWidget(plainLabel(bans_->failed() ? ChannelBanList::loadFailedText()
+                                                          : QStringLiteral("Nobody banned"),
+                                          ViewFonts::font(17), systemColor(SystemColor::Gray), list_));
+    }
 }
 
 std::unique_ptr<QMenu> ChannelRosterSheet::makeRowMenu(const ChannelRosterMember& member)

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class ChannelBanList;
 class QMenu;
 class QVBoxLayout;
 class RadioSession;
@@ -17,8 +18,10 @@ class SessionStore;
 
 // Who is on the live channel now and, for the channel's owner, who is banned
 // from it. The rows offer Block (and Ban to the owner) and banned rows offer
-// Unban; the chat screen hands in what those do. The only request of its own
-// is the ban list, loaded when shown (owner only), on refresh and after an unban.
+// Unban; the chat screen hands in what those do, and tells the sheet when the
+// viewer's ownership changes. The only request of its own is the ban list,
+// loaded when shown (owner only), on refresh, after an unban and when the
+// viewer becomes the owner.
 class ChannelRosterSheet : public QWidget {
     Q_OBJECT
 public:
@@ -38,8 +41,12 @@ public:
     ChannelRosterSheet(RadioSession* radio, SessionStore* session, Setup setup, QWidget* parent = nullptr);
 
     bool isOwner() const { return setup_.isOwner; }
-    const std::vector<ChannelBanEntry>& banned() const { return banned_; }
-    bool loadingBans() const { return loadingBans_; }
+    qint64 channelNumber() const { return setup_.channelNumber; }
+    const std::vector<ChannelBanEntry>& banned() const;
+    bool loadingBans() const;
+    // The owner test and the tuned channel as they stand now; a change
+    // redraws the sheet and forgets the ban list of the old channel.
+    void setOwnership(bool isOwner, qint64 channelNumber);
 
     // What the sheet does when shown and on a pull to refresh: the owner's ban list.
     QCoro::Task<void> refresh();
@@ -60,13 +67,12 @@ private:
     void addSectionHeader(const QString& text);
     QWidget* rosterRow(const ChannelRosterMember& member);
     QWidget* bannedRow(const ChannelBanEntry& entry);
-    void setLoadingBans(bool value);
+    void addBannedSection();
 
     RadioSession* radio_;
     SessionStore* session_;
     Setup setup_;
-    std::vector<ChannelBanEntry> banned_;
-    bool loadingBans_ = false;
+    ChannelBanList* bans_;
     bool loadedOnShow_ = false;
     QWidget* list_ = nullptr;
     QVBoxLayout* listLayout_ = nullptr;

@@ -6,6 +6,7 @@
 #include "services/tovrin_api.h"
 #include "theme/system_colors.h"
 #include "theme/quick_bar_icons.h"
+#include "views/channel_ban_list.h"
 #include "views/face_label.h"
 #include "views/icon_picker_sheet.h"
 #include "views/view_fonts.h"
@@ -78,7 +79,7 @@ void clearRows(QVBoxLayout* rows)
 }  // namespace
 
 ChannelSettingsView::ChannelSettingsView(qint64 channelNumber, SessionStore* session, QWidget* parent)
-    : QWidget(parent), channelNumber_(channelNumber), session_(session)
+    : QWidget(parent), channelNumber_(channelNumber), session_(session), bans_(new ChannelBanList(this))
 {
     setObjectName(QStringLiteral("ChannelSettingsView"));
 
@@ -300,6 +301,7 @@ QWidget* ChannelSettingsView::buildBans()
                            rows);
     banRows_ = rows;
     rebuildBans();
+    connect(bans_, &ChannelBanList::changed, this, &ChannelSettingsView::rebuildBans);
     return box;
 }
 
@@ -315,12 +317,6 @@ void ChannelSettingsView::setSaving(bool saving)
 {
     saving_ = saving;
     updateVisibility();
-}
-
-void ChannelSettingsView::setLoadingBans(bool loadingBans)
-{
-    loadingBans_ = loadingBans;
-    rebuildBans();
 }
 
 void ChannelSettingsView::setMessage(const QString& text)
@@ -387,17 +383,11 @@ void ChannelSettingsView::presentIconPicker()
 void ChannelSettingsView::rebuildBans()
 {
     clearRows(banRows_);
-    if (loadingBans_) {
+    if (bans_->loading()) {
         banRows_->addWidget(spinner(form_));
         return;
     }
-    if (banned_.empty()) {
-        QLabel* none = plainLabel(nobodyBannedText(), form_);
-        setTextColour(none, secondary());
-        banRows_->addWidget(none);
-        return;
-    }
-    for (const ChannelBanEntry& entry : banned_) {
+    for (const ChannelBanEntry& entry : bans_->entries()) {
         auto* row = new QWidget(form_);
         row->setObjectName(QStringLiteral("BanRow"));
         auto* line = new QHBoxLayout(row);
@@ -419,6 +409,13 @@ void ChannelSettingsView::rebuildBans()
         line->addWidget(button);
         connect(button, &QPushButton::clicked, this, [this, entry] { QCoro::connect(unban(entry), this, [] {}); });
         banRows_->addWidget(row);
+    }
+    // After a failed load the last list stays, with a word that it may be stale.
+    if (bans_->failed() || bans_->entries().empty()) {
+        QLabel* status = plainLabel(bans_->failed() ? ChannelBanList::loadFailedText() : nobodyBannedText(), form_);
+        status->setObjectName(QStringLiteral("BansStatus"));
+        setTextColour(status, secondary());
+        banRows_->addWidget(status);
     }
 }
 
@@ -456,14 +453,17 @@ QJsonObject ChannelSettingsView::payload() const
         body.insert(QStringLiteral("icon_custom"), *iconCustom_);
     if (!passkeyField_->text().isEmpty())
         body.insert(QStringLiteral("passkey"), passkeyField_->text());
-    if (!allowField_->text().isEmpty())
-        body.insert(QStringLiteral("allow_add"), QJsonArray{allowField_->text().toUpper()});
+    // One radio ID: blanks around it are no part of it, and blanks alone are no ID.
+    const QString allow = allowField_->text().trimmed();
+    if (!allow.isEmpty())
+        body.insert(QStringLiteral("allow_add"), QJsonArray{allow.toUpper()});
     return body;
 }
 
 QCoro::Task<void> ChannelSettingsView::load()
 {
     QPointer<ChannelSettingsView> self(this);
+    const quint64 generation = ++loadGeneration_;
     setLoading(true);
     const QString uid = session_ ? session_->uid() : QString();
     std::optional<ChannelSettings> loaded;
@@ -471,7 +471,7 @@ QCoro::Task<void> ChannelSettingsView::load()
         loaded = co_await TovrinAPI::shared().fetchChannelSettings(uid, channelNumber_);
     } catch (...) {
     }
-    if (!self)
+    if (!self || generation != loadGeneration_)
         co_return;
     if (!loaded) {
         setMessage(loadFailedText());
@@ -480,7 +480,7 @@ QCoro::Task<void> ChannelSettingsView::load()
     }
     applyLoaded(*loaded);
     co_await loadBans();
-    if (self)
+    if (self && generation == loadGeneration_)
         setLoading(false);
 }
 
@@ -512,19 +512,7 @@ QCoro::Task<void> ChannelSettingsView::save()
 
 QCoro::Task<void> ChannelSettingsView::loadBans()
 {
-    QPointer<ChannelSettingsView> self(this);
-    setLoadingBans(true);
-    const QString uid = session_ ? session_->uid() : QString();
-    std::vector<ChannelBanEntry> entries;
-    try {
-        entries = co_await TovrinAPI::shared().fetchChannelBans(uid, channelNumber_);
-    } catch (...) {
-        entries.clear();
-    }
-    if (!self)
-        co_return;
-    banned_ = std::move(entries);
-    setLoadingBans(false);
+    return bans_->load(session_ ? session_->uid() : QString(), channelNumber_);
 }
 
 QCoro::Task<void> ChannelSettingsView::unban(ChannelBanEntry entry)
@@ -570,6 +558,22 @@ QStringList ChannelSettingsView::bannedTexts() const
         texts << parts.join(QLatin1Char(' '));
     }
     return texts;
+}
+
+QString ChannelSettingsView::bansStatusText() const
+{
+    const QLabel* status = form_->findChild<QLabel*>(QStringLiteral("BansStatus"));
+    return status ? status->text() : QString();
+}
+
+bool ChannelSettingsView::isLoadingBans() const
+{
+    return bans_->loading();
+}
+
+const std::vector<ChannelBanEntry>& ChannelSettingsView::banned() const
+{
+    return bans_->entries();
 }
 
 QList<QPushButton*> ChannelSettingsView::unbanButtons() const

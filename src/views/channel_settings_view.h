@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+class ChannelBanList;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -56,12 +57,12 @@ public:
     const std::optional<ChannelSettings>& settings() const { return settings_; }
     bool isLoading() const { return loading_; }
     bool isSaving() const { return saving_; }
-    bool isLoadingBans() const { return loadingBans_; }
+    bool isLoadingBans() const;
     const std::optional<QString>& message() const { return message_; }
     const QString& iconId() const { return iconId_; }
     const std::optional<QString>& iconCustom() const { return iconCustom_; }
     bool showIconPicker() const { return showIconPicker_; }
-    const std::vector<ChannelBanEntry>& banned() const { return banned_; }
+    const std::vector<ChannelBanEntry>& banned() const;
     // The body save() sends (the client adds "uid" and "channel_number").
     QJsonObject payload() const;
 
@@ -80,6 +81,8 @@ public:
     // Texts of the allow-list rows and of the ban rows ("nickname radioId"), as shown.
     QStringList allowlistTexts() const;
     QStringList bannedTexts() const;
+    // The line under the ban rows: nobody banned, or the failed load; empty otherwise.
+    QString bansStatusText() const;
     QList<QPushButton*> unbanButtons() const;
     // Which part of the form shows: "loading", "loaded" or "not loaded".
     QString formState() const;
@@ -103,7 +106,6 @@ private:
 
     void setLoading(bool loading);
     void setSaving(bool saving);
-    void setLoadingBans(bool loadingBans);
     void setMessage(const QString& text);
     void setJoinPolicy(const QString& policy);
     void setSettings(const ChannelSettings& settings);
@@ -118,12 +120,13 @@ private:
     QString joinPolicy_ = QStringLiteral("open");
     bool loading_ = true;
     bool saving_ = false;
-    bool loadingBans_ = false;
     std::optional<QString> message_;
     QString iconId_ = QStringLiteral("star");
     std::optional<QString> iconCustom_;
     bool showIconPicker_ = false;
-    std::vector<ChannelBanEntry> banned_;
+    ChannelBanList* bans_;
+    // The newest settings load; an older one that ends later changes nothing.
+    quint64 loadGeneration_ = 0;
     bool loadStarted_ = false;
 
     QPushButton* closeButton_ = nullptr;

@@ -4,6 +4,8 @@
 #include "theme/theme_store.h"
 #include "views/tovrin_bottom_tab_bar.h"
 
+#include <QShowEvent>
+
 RootView::RootView(const AppStores& stores, ScreenFactory factory, QWidget* parent)
     : QWidget(parent), stores_(stores), factory_(std::move(factory)), tabBar_(new TovrinBottomTabBar(this))
 {
@@ -29,6 +31,10 @@ void RootView::setSelectedTab(int tab)
 void RootView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // A window restored from the dock shows again without appearing anew:
+    // the screen in use and what was typed in it stay.
+    if (event->spontaneous())
+        return;
     // No tab is remembered between runs.
     UserDefaults().remove(QStringLiteral("tovrin.last_tab"));
     setSelectedTab(0);

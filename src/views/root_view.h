@@ -12,7 +12,8 @@ class TovrinBottomTabBar;
 // The tab container: exactly one of Radio, Browse and Settings above the
 // floating tab bar. Only the selected screen exists; switching tabs destroys
 // the old screen and builds the new one, while the stores stay as they are.
-// The Radio tab is selected every time the view is shown.
+// The Radio tab is selected every time the view appears; a window restored
+// after being minimised does not count as appearing.
 class RootView : public QWidget {
     Q_OBJECT
 public:

@@ -57,6 +57,30 @@ TEST(RootView, ShowingSelectsRadioAndForgetsAStoredTab)
     EXPECT_EQ(root.tabBar()->selection(), 0);
 }
 
+TEST(RootView, RestoringAMinimisedWindowKeepsTheScreenInUse)
+{
+    ThemeStore theme;
+    AppStores stores;
+    stores.theme = &theme;
+    RootView root(stores, buildPlaceholder);
+    root.resize(402, 902);
+    root.show();
+    root.setSelectedTab(1);
+    QPointer<QWidget> browse = root.currentScreen();
+
+    root.setWindowState(Qt::WindowMinimized);
+    root.setWindowState(Qt::WindowNoState);
+    ASSERT_TRUE(root.isVisible());
+    EXPECT_EQ(root.selectedTab(), 1);
+    EXPECT_EQ(root.currentScreen(), browse.data());  // not rebuilt: what was typed stays
+
+    // Hidden and shown again is a real appearance: the radio again.
+    root.hide();
+    root.show();
+    EXPECT_EQ(root.selectedTab(), 0);
+    EXPECT_TRUE(browse.isNull());
+}
+
 TEST(RootView, TabBarTapsSwitchAndTheAccentFollowsTheTheme)
 {
     ThemeStore theme;

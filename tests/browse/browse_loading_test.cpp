@@ -197,3 +197,30 @@ TEST_F(BrowseScreenTest, TabBarSelectsOnlyTheTappedSegment)
     EXPECT_EQ(view->state().tab, BrowseTab::commercial);
     EXPECT_EQ(view->tabBar()->selected(), BrowseTab::commercial);
 }
+
+TEST_F(BrowseScreenTest, ALoadWithoutAMembershipClearsTheCompanyTheUserLeft)
+{
+    ScriptedResponder responder;
+    // The membership load fails, then answers that the user is in no company.
+    responder.script({listReply({}), listReply(commercialList()), failure(),
+                      listReply({}), listReply(commercialList()), jsonReply({{"ok", true}})});
+    responder.baseURL();
+    session->setWorkplace(WorkplaceMembership{.orgId = "org-1", .name = "Acme Security", .channelNumber = 8001,
+                                              .displayFrequency = "026.001"});
+    makeView();
+
+    // A failed load says nothing about the company: the copy stands.
+    load();
+    ASSERT_FALSE(view->state().commercialChannels.empty());
+    const Channel frontDesk = view->state().commercialChannels.front();
+    ASSERT_TRUE(session->workplace());
+    EXPECT_TRUE(view->canJoinCompanyChannel(frontDesk));
+    EXPECT_TRUE(view->companyChannel());
+
+    load();
+    EXPECT_FALSE(session->workplace());
+    EXPECT_FALSE(view->canJoinCompanyChannel(frontDesk));
+    EXPECT_FALSE(view->companyChannel());
+    selectTab(BrowseTab::company);
+    EXPECT_EQ(view->emptyStateTexts().value(0), "No company yet");
+}

@@ -210,9 +210,10 @@ TEST_F(ChannelSettingsViewTest, PayloadFollowsTheFormExactly)
     };
     const Row rows[] = {
         {"", "", "", "open", {{"name", ""}, {"join_policy", "open"}}, {"passkey", "allow_add"}},
-        {"  spaced  ", "", "  ", "allowlist",
-         {{"name", "  spaced  "}, {"join_policy", "allowlist"}, {"allow_add", QJsonArray{"  "}}}, {"passkey"}},
-        {"x", " pk ", "q-zz9zz9", "passkey",
+        // Blanks alone are no radio ID: nothing to add, so no key that would fail the save.
+        {"  spaced  ", "", "  ", "allowlist", {{"name", "  spaced  "}, {"join_policy", "allowlist"}},
+         {"passkey", "allow_add"}},
+        {"x", " pk ", " q-zz9zz9\t", "passkey",
          {{"passkey", " pk "}, {"allow_add", QJsonArray{"Q-ZZ9ZZ9"}}, {"join_policy", "passkey"}}, {}},
     };
     for (const Row& row : rows) {
@@ -323,6 +324,73 @@ TEST_F(ChannelSettingsViewTest, RefreshReloadsOnlyTheBans)
     EXPECT_EQ(view->banned().front().uid, bo.uid);
 }
 
+TEST_F(ChannelSettingsViewTest, OnlyTheNewestBanLoadCountsAndAFailedOneKeepsTheList)
+{
+    auto view = loadedView();
+    const auto bans = [](std::initializer_list<const char*> names, std::chrono::milliseconds delay = {}) {
+        QJsonArray list;
+        for (const char* name : names)
+            list.append(QJsonObject{{"uid", QString("uid-") + name}, {"radio_id", "Q-AAAAAA"}, {"display_name", name}});
+        const QJsonObject body{{"ok", true}, {"bans", list}};
+        return ScriptedResponder::Reply{.body = QJsonDocument(body).toJson(QJsonDocument::Compact), .delay = delay};
+    };
+    ScriptedResponder responder;
+    responder.baseURL();
+
+    // The older load answers last: its list never replaces the newer one.
+    responder.script({bans({"Old"}, std::chrono::milliseconds(300)), bans({"New"})});
+    auto older = view->loadBans();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return responder.requests().size() == 1; }, waitMs));
+    EXPECT_FALSE(runVoidTask(view->loadBans()));
+    EXPECT_FALSE(view->isLoadingBans());
+    EXPECT_FALSE(runVoidTask(std::move(older)));
+    EXPECT_EQ(view->bannedTexts(), QStringList{"New Q-AAAAAA"});
+
+    // The first reply to arrive does not end the newer load's spinner.
+    responder.script({bans({"First"}), bans({"Second"}, std::chrono::milliseconds(300))});
+    const qsizetype sent = responder.requests().size();
+    auto first = view->loadBans();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return responder.requests().size() == sent + 1; }, waitMs));
+    auto second = view->loadBans();
+    EXPECT_FALSE(runVoidTask(std::move(first)));
+    EXPECT_TRUE(view->isLoadingBans());
+    EXPECT_FALSE(runVoidTask(std::move(second)));
+    EXPECT_FALSE(view->isLoadingBans());
+    EXPECT_EQ(view->bannedTexts(), QStringList{"Second Q-AAAAAA"});
+    EXPECT_EQ(view->bansStatusText(), QString());
+
+    // A failed load keeps the list it had and says it could not load.
+    responder.script({{.status = 500, .body = "{}"}});
+    EXPECT_FALSE(runVoidTask(view->loadBans()));
+    EXPECT_EQ(view->bannedTexts(), QStringList{"Second Q-AAAAAA"});
+    EXPECT_EQ(view->bansStatusText(), QStringLiteral("Could not load bans"));
+    EXPECT_EQ(view->unbanButtons().size(), 1);
+}
+
+TEST_F(ChannelSettingsViewTest, AnOvertakenSettingsLoadChangesNothing)
+{
+    ChannelSettingsView view(owned, session.get());
+    ScriptedResponder responder;
+    responder.baseURL();
+    const auto settingsReply = [&](const char* name, std::chrono::milliseconds delay = {}) {
+        const QJsonObject body{{"channel_number", owned}, {"display_frequency", "016.200"}, {"name", name},
+                               {"max_talkers", 5}, {"join_policy", "open"}, {"is_locked", false},
+                               {"listed_public", false}, {"has_passkey", false}, {"allowlist", QJsonArray{}}};
+        return ScriptedResponder::Reply{.body = QJsonDocument(body).toJson(QJsonDocument::Compact), .delay = delay};
+    };
+    const ScriptedResponder::Reply noBans{.body = R"({"ok": true, "bans": []})"};
+    // The first load's settings answer after the whole second load.
+    responder.script({settingsReply("Older", std::chrono::milliseconds(300)), settingsReply("Newer"), noBans});
+    auto older = view.load();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return responder.requests().size() == 1; }, waitMs));
+    EXPECT_FALSE(runVoidTask(view.load()));
+    EXPECT_EQ(view.formState(), QStringLiteral("loaded"));
+    EXPECT_FALSE(runVoidTask(std::move(older)));
+    EXPECT_EQ(view.nameField()->text(), QStringLiteral("Newer"));
+    EXPECT_EQ(view.formState(), QStringLiteral("loaded"));
+    EXPECT_EQ(responder.requests().size(), 3);  // the overtaken load fetched no bans
+}
+
 TEST_F(ChannelSettingsViewTest, FailuresOnAnOddServer)
 {
     auto view = loadedView();
@@ -333,9 +401,11 @@ TEST_F(ChannelSettingsViewTest, FailuresOnAnOddServer)
     broken.body = "{}";
     responder.script({broken});
 
-    // A ban list that does not load reads as nobody banned, with no message.
+    // A ban list that does not load says so; it does not read as nobody banned.
     EXPECT_FALSE(runVoidTask(view->loadBans()));
     EXPECT_EQ(view->bannedTexts(), QStringList());
+    EXPECT_EQ(view->bansStatusText(), QStringLiteral("Could not load bans"));
+    EXPECT_FALSE(view->isLoadingBans());
     EXPECT_EQ(view->messageText(), QString());
 
     ChannelBanEntry someone{QStringLiteral("u"), QStringLiteral("Q-AAAAAA"), QStringLiteral("Al")};

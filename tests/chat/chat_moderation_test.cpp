@@ -1,5 +1,6 @@
 #include "chat_fixture.h"
 
+#include "services/tovrin_api.h"
 #include "support/scripted_responder.h"
 #include "support/view_test_support.h"
 #include "views/channel_roster_sheet.h"
@@ -88,7 +89,7 @@ TEST_F(ChatModerationTest, BlockingASenderDropsTheirLinesNowAndLater)
     EXPECT_FALSE(messageTexts().contains(QStringLiteral("still here?")));
 }
 
-TEST_F(ChatModerationTest, ABlockRefusedByTheServerStillToastsAndFiltersNothing)
+TEST_F(ChatModerationTest, ABlockThatDidNotTakeEffectSaysSoAndFiltersNothing)
 {
     joinChannel(ownChannel());
     joinOther();
@@ -98,8 +99,14 @@ TEST_F(ChatModerationTest, ABlockRefusedByTheServerStillToastsAndFiltersNothing)
     ScriptedResponder refusing;
     refusing.script({{.status = 500, .body = "{}"}});
     refusing.baseURL();
+    // Blocking oneself is ignored by the store: no block, so no claim of one.
+    ASSERT_FALSE(runVoidTask(view.blockUser(session->uid(), QStringLiteral("Me"))));
+    EXPECT_EQ(view.toast(), QStringLiteral("Could not block user"));
+    EXPECT_TRUE(refusing.requests().isEmpty());
+
     ASSERT_FALSE(runVoidTask(view.blockUser(otherUID, QStringLiteral("Bo"))));
-    EXPECT_EQ(view.toast(), QStringLiteral("Blocked Bo — you won't hear or see them"));
+    EXPECT_EQ(refusing.requests().size(), 1);
+    EXPECT_EQ(view.toast(), QStringLiteral("Could not block user"));
     EXPECT_EQ(blocks->lastError(), QStringLiteral("Block failed"));
     EXPECT_EQ(messageTexts(), QStringList{QStringLiteral("from bo")});
 }
@@ -232,24 +239,69 @@ TEST_F(ChatModerationTest, TheOwnersMenusLoseBanWhenTheChannelGoesDown)
     EXPECT_EQ(entries(bubble->makeContextMenu().get()), QStringList({"Add to quick bar", "Block user", "React"}));
 }
 
-TEST_F(ChatModerationTest, FailedBanListAndFailedBanOrUnbanSayOnlyTheirShortText)
+TEST_F(ChatModerationTest, FailedBanListKeepsItsRowsAndFailedBanOrUnbanSayOnlyTheirShortText)
 {
     joinChannel(ownChannel());
+    ASSERT_FALSE(runVoidTask(TovrinAPI::shared().banFromChannel(session->uid(), ownChannel(), otherUID)));
     ChannelChatView& view = openChat();
     ASSERT_TRUE(view.isChannelOwner());
+    ChannelRosterSheet* sheet = roster();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return !sheet->loadingBans() && sheet->banned().size() == 1; }));
+
     ScriptedResponder broken;
     broken.script({{.status = 500, .body = "{}"}});
     broken.baseURL();
-    ChannelRosterSheet* sheet = roster();
-    ASSERT_NE(sheet, nullptr);
     ASSERT_FALSE(runVoidTask(sheet->refresh()));
-    EXPECT_TRUE(sheet->banned().empty());
-    EXPECT_TRUE(labelTexts(sheet).contains(QStringLiteral("Nobody banned")));
+    // Not "Nobody banned": the last list stays, and the sheet says the load failed.
+    ASSERT_EQ(sheet->banned().size(), 1u);
+    EXPECT_EQ(sheet->banned().front().uid, otherUID);
+    const QStringList shown = labelTexts(sheet);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Could not load bans")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("Nobody banned")));
+    EXPECT_NE(button(sheet, QStringLiteral("Unban")), nullptr);
 
     ASSERT_FALSE(runVoidTask(view.banUser(otherUID, QStringLiteral("Bo"))));
     EXPECT_EQ(view.toast(), QStringLiteral("Could not ban user"));
     ASSERT_FALSE(runVoidTask(view.unbanUser(ChannelBanEntry{otherUID, otherRadioId, otherName})));
     EXPECT_EQ(view.toast(), QStringLiteral("Could not unban user"));
+}
+
+TEST_F(ChatModerationTest, TheOpenRosterFollowsTheViewersOwnership)
+{
+    joinChannel(ownChannel());
+    joinOther();
+    ASSERT_FALSE(runVoidTask(TovrinAPI::shared().banFromChannel(session->uid(), ownChannel(), QStringLiteral("gone"))));
+    ChannelChatView& view = openChat();
+    ChannelRosterSheet* sheet = roster();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return !sheet->loadingBans() && sheet->banned().size() == 1; }));
+    ChannelRosterMember bo;
+    for (const ChannelRosterMember& member : live()->channelRoster())
+        if (member.uid == otherUID)
+            bo = member;
+    ASSERT_FALSE(bo.uid.isEmpty());
+    EXPECT_TRUE(labelTexts(sheet).contains(QStringLiteral("BANNED FROM YOUR CHANNEL")));
+
+    // Off air while the sheet is open: the owner's header, Ban and the banned list go.
+    live()->disconnect();
+    ASSERT_FALSE(view.isChannelOwner());
+    EXPECT_FALSE(sheet->isOwner());
+    EXPECT_EQ(entries(sheet->makeRowMenu(bo).get()), QStringList{QStringLiteral("Block user")});
+    QStringList shown = labelTexts(sheet);
+    EXPECT_FALSE(shown.contains(QStringLiteral("ON YOUR CHANNEL NOW")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("BANNED FROM YOUR CHANNEL")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("Radio User")));
+    EXPECT_TRUE(shown.contains(QStringLiteral(
+        "Block — you won't hear their voice, PTT tones, or chat. Only the channel owner can ban someone from this channel.")));
+
+    // Back on air: the owner's sheet again, with its ban list read afresh.
+    joinChannel(ownChannel());
+    ASSERT_TRUE(view.isChannelOwner());
+    EXPECT_TRUE(sheet->isOwner());
+    EXPECT_EQ(sheet->channelNumber(), ownChannel());
+    ASSERT_TRUE(waitUntil([&] { return !sheet->loadingBans() && sheet->banned().size() == 1; }));
+    EXPECT_TRUE(labelTexts(sheet).contains(QStringLiteral("BANNED FROM YOUR CHANNEL")));
 }
 
 TEST_F(ChatModerationTest, OffAirTheRosterShowsOnlyThePlaceholder)

@@ -96,21 +96,27 @@ TEST_F(ChatViewTest, TheComposerSendsWhatTheUserMeantAndKeepsBlankText)
     EXPECT_EQ(view.draft(), QStringLiteral("one\n"));
 }
 
-TEST_F(ChatViewTest, OffAirTheSendButtonIsDimmedButTheDraftStillGoes)
+TEST_F(ChatViewTest, OffAirTheSendButtonIsDimmedAndTheDraftWaitsForTheChannel)
 {
     radio->setChannel(7);
     ChannelChatView& view = openChat();
     EXPECT_DOUBLE_EQ(view.sendButtonOpacity(), 0.55);
-    Diagnostics::LineCapture log;
     view.setDraft(QStringLiteral("anyone?"));
     EXPECT_TRUE(view.sendButton()->isEnabled());
     tap(view.sendButton());
-    EXPECT_EQ(view.draft(), QString());
-    EXPECT_EQ(log.lines().filter(QStringLiteral("[TovrinChat][mac] send skipped live=false")).size(), 1);
+    // Nothing could go out: the text stays, no "sent" haptic, and the toast says why.
+    EXPECT_EQ(view.draft(), QStringLiteral("anyone?"));
+    EXPECT_EQ(hapticImpacts(), 0);
+    EXPECT_EQ(view.toast(), QStringLiteral("Join channel to chat"));
     EXPECT_TRUE(view.bubbles().isEmpty());
 
+    // On air, the same draft goes with the next tap.
     joinChannel(7);
     EXPECT_DOUBLE_EQ(view.sendButtonOpacity(), 1.0);
+    tap(view.sendButton());
+    EXPECT_EQ(view.draft(), QString());
+    EXPECT_TRUE(hapticTrace().contains(QStringLiteral("impact medium")));
+    ASSERT_TRUE(waitUntil([&] { return messageTexts() == QStringList{QStringLiteral("anyone?")}; }));
 }
 
 TEST_F(ChatViewTest, EmojiBarAppendsToTheDraftAndSendsNothing)
