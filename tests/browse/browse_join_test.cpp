@@ -72,7 +72,7 @@ TEST_F(BrowseScreenTest, PasskeyPromptJoinsTheTunedChannelWithTheTypedPasskey)
     ASSERT_TRUE(waitUntil([&] { return view->state().showPasskeyPrompt; }));
     EXPECT_EQ(view->state().pendingJoinChannel, locked);
     EXPECT_TRUE(view->passkeyPrompt()->isVisible());
-    settle();
+    runQueued();
     EXPECT_EQ(view->state().toast, std::nullopt);
     saveArtifact(*view->passkeyPrompt(), "browse_passkey_prompt");
 
@@ -183,7 +183,7 @@ TEST_F(BrowseScreenTest, AnotherCompanysChannelIsForEmployeesOnly)
     EXPECT_EQ(view->blockedAlert()->message(),
               "Acme Security is for employees only. Ask your employer for the company code, then enter it in Settings.");
     saveArtifact(*view->blockedAlert(), "browse_employees_only");
-    settle(100ms);
+    runQueued();
     EXPECT_EQ(responder.requests().size(), sent);  // nothing sent
 
     view->blockedAlert()->button("Enter company code")->click();

@@ -100,7 +100,7 @@ protected:
         chat = std::make_unique<ChannelChatView>(stores());
         chat->resize(378, 820);
         chat->show();
-        QTest::qWait(20);
+        runQueued();
         return *chat;
     }
 
@@ -115,7 +115,7 @@ protected:
     // Every label text shown under `widget`, once its rows are shown.
     static QStringList labelTexts(const QWidget* widget)
     {
-        QTest::qWait(5);
+        runQueued();
         QStringList texts;
         for (const QLabel* label : widget->findChildren<QLabel*>())
             if (!label->text().isEmpty() && !label->isHidden())

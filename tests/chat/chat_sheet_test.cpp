@@ -31,7 +31,7 @@ TEST_F(ChatSheetTest, EveryOpeningOfTheChatIsAFreshScreenAndDoneClosesIt)
     ASSERT_NE(first, nullptr);
     first->setDraft(QStringLiteral("unsent"));
     first->showToast(QStringLiteral("a toast"));
-    QTest::qWait(30);
+    runQueued();
     saveArtifact(*view.window(), QStringLiteral("chat_sheet_on_radio"));
 
     QTest::mouseClick(first->doneButton(), Qt::LeftButton);

@@ -8,6 +8,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -141,8 +142,12 @@ TEST_F(ChatViewTest, EmojiBarAppendsToTheDraftAndSendsNothing)
     tap(keys[11]);
     EXPECT_EQ(view.draft(), QStringLiteral("great🔥🫡"));
     EXPECT_EQ(hapticTrace().filter(QStringLiteral("impact soft")).size(), 3);
-    settle(100ms);
-    EXPECT_TRUE(live()->chatMessages().isEmpty());
+    // A line sent now reaches the channel behind anything the keys had sent.
+    view.setDraft(QStringLiteral("marker"));
+    view.sendDraft();
+    ASSERT_TRUE(waitUntil([&] { return !live()->chatMessages().isEmpty(); }));
+    EXPECT_EQ(live()->chatMessages().size(), 1);
+    EXPECT_EQ(live()->chatMessages().first().text, QStringLiteral("marker"));
 }
 
 TEST_F(ChatViewTest, ReactionsToggleThroughTheMenuAndTheChips)
@@ -216,7 +221,6 @@ TEST_F(ChatViewTest, TheListFollowsNewLinesButNotAnOpeningOrAReaction)
 
     ChannelChatView& view = openChat();
     QScrollBar* bar = view.messageScroll()->verticalScrollBar();
-    settle(50ms);
     ASSERT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), 0);  // opening starts at the top
 
@@ -237,18 +241,21 @@ TEST_F(ChatViewTest, TheListFollowsNewLinesButNotAnOpeningOrAReaction)
 TEST_F(ChatViewTest, ToastsClearOnTheirOwnTimerWhateverShows)
 {
     ChannelChatView& view = openChat();
-    view.setToastDurationForTesting(std::chrono::milliseconds(400));
+    view.setToastDurationForTesting(50ms);
     QSignalSpy changes(&view, &ChannelChatView::toastChanged);
     view.showToast(QStringLiteral("first"));
     EXPECT_EQ(view.toast(), QStringLiteral("first"));
-    settle(150ms);
-    view.showToast(QStringLiteral("second"));
+    view.showToast(QStringLiteral("second"));  // no timer can fire between the two
     EXPECT_EQ(view.toast(), QStringLiteral("second"));
     // The first call's clearing takes the second toast away.
     ASSERT_TRUE(waitUntil([&] { return !view.toast(); }));
     EXPECT_EQ(changes.size(), 3);  // first, second, cleared
-    settle(400ms);
+    // A timer twice as long, started after both clearings were set, fires after them.
+    bool bothFired = false;
+    QTimer::singleShot(100ms, Qt::PreciseTimer, &view, [&] { bothFired = true; });
+    ASSERT_TRUE(waitUntil([&] { return bothFired; }));
     EXPECT_FALSE(view.toast());
+    EXPECT_EQ(changes.size(), 3);
 }
 
 TEST_F(ChatViewTest, DoneLogsReleasesTheKeyboardAndAsksToClose)
@@ -303,12 +310,12 @@ TEST_F(ChatViewTest, PicturesOfTheChat)
         ChannelChatView& view = openChat();
         view.setDraft(QStringLiteral("On my way"));
         view.showToast(QStringLiteral("Added Bo to quick bar"));
-        settle(50ms);
+        runQueued();
         saveArtifact(view, QStringLiteral("chat_view_%1").arg(picked.id));
     }
     chat.reset();
     radio->leaveChannel();
     ChannelChatView& empty = openChat();
-    settle(50ms);
+    runQueued();
     saveArtifact(empty, QStringLiteral("chat_view_empty"));
 }

@@ -96,7 +96,7 @@ TEST_F(FindRadioViewTest, FindsOtherUsersByRadioIdEmailAndName)
     EXPECT_TRUE(texts.contains(*ada.radioId));
     EXPECT_TRUE(texts.contains("Channel " + *ada.ownedChannelDisplay));
     EXPECT_FALSE(view->progressRow()->isVisible());
-    settle(50ms);
+    runQueued();  // pending layouts
     saveArtifact(*view, QStringLiteral("find_radio_results"), QStringLiteral("quickbar"));
 }
 
@@ -156,7 +156,7 @@ TEST_F(FindRadioViewTest, SlotLabelsAndTheFriendKeys)
     ASSERT_FALSE(runVoidTask(view->add(view->results()[4])));
     EXPECT_EQ(view->errorText(), "User has no channel assigned");
     EXPECT_TRUE(view->errorRow()->isVisible());
-    settle(50ms);
+    runQueued();
     EXPECT_EQ(responder.requests().size(), before) << "nothing is sent";
 }
 

@@ -310,7 +310,7 @@ TEST_F(RadioSessionTest, ADisplayIsValidatedOrSnappedBeforeAJoin)
     EXPECT_EQ(session.displayFrequency(), "12");
     EXPECT_EQ(session.channelNumber(), 5);
     EXPECT_EQ(storedChannel(), 5);
-    QTest::qWait(50);  // let the retune's background search go out
+    runQueued();  // the retune's background search, if any
     const auto joinRequests = [&] {
         qsizetype count = 0;
         for (const auto& request : responder.requests())
@@ -349,7 +349,7 @@ TEST_F(RadioSessionTest, ApplyingTheTunedChannelChangesNothing)
 
     session.applyChannel(8);
     session.applyDisplay("001.008");
-    QTest::qWait(50);
+    runQueued();
     EXPECT_EQ(session.lastError(), "Join denied.");
     EXPECT_EQ(responder.requests().size(), requests) << "no refresh was started";
 }
@@ -451,7 +451,7 @@ TEST_F(RadioSessionTest, ChatGrowthIsAnnouncedOncePerThrottleInterval)
     session.setChannel(42);
     joinNow(session);
     ASSERT_TRUE(waitUntil([&] { return session.listenersOnTunedChannel() == 1; }));
-    QTest::qWait(20);  // queued announcements of the join itself
+    runQueued();  // queued announcements of the join itself
     QSignalSpy announced(&session, &RadioSession::engineStateChanged);
     // Other engine state (a late microphone check) is announced too: count it apart.
     int otherChanges = 0;
@@ -466,7 +466,7 @@ TEST_F(RadioSessionTest, ChatGrowthIsAnnouncedOncePerThrottleInterval)
     for (const char* line : {"one", "two", "three"})
         other.sendChat(QString::fromUtf8(line));
     ASSERT_TRUE(waitUntil([&] { return session.live()->chatMessages().size() == 3; }));
-    QTest::qWait(50);
+    runQueued();
     EXPECT_EQ(announced.count() - otherChanges, 1);
     other.disconnect();
     session.leaveChannel();
