@@ -60,13 +60,18 @@ void AudioDecoder::open(const QString& url)
         duration_ = double(demuxer_->duration) / AV_TIME_BASE;
     }
 
-    AVChannelLayout mono;
-    av_channel_layout_default(&mono, 1);
-    AVChannelLayout inLayout = codec_->ch_layout;
-    if (inLayout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&inLayout, inLayout.nb_channels);
-    resampler_ = ff::makeResampler(inLayout, codec_->sample_fmt, codec_->sample_rate, mono, AV_SAMPLE_FMT_FLT,
-                                   outputRate_);
+    // Mono float at the output rate (the AAC we record) is copied as it is.
+    direct_ = codec_->sample_rate == outputRate_ && codec_->ch_layout.nb_channels == 1 &&
+              (codec_->sample_fmt == AV_SAMPLE_FMT_FLT || codec_->sample_fmt == AV_SAMPLE_FMT_FLTP);
+    if (!direct_) {
+        AVChannelLayout mono;
+        av_channel_layout_default(&mono, 1);
+        AVChannelLayout inLayout = codec_->ch_layout;
+        if (inLayout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&inLayout, inLayout.nb_channels);
+        resampler_ = ff::makeResampler(inLayout, codec_->sample_fmt, codec_->sample_rate, mono, AV_SAMPLE_FMT_FLT,
+                                       outputRate_);
+    }
     frame_ = ff::makeFrame();
     packet_ = ff::makePacket();
 }
@@ -112,6 +117,8 @@ bool AudioDecoder::read(std::vector<float>& out)
 std::vector<float> AudioDecoder::readAll()
 {
     std::vector<float> all;
+    if (framesLeft_ > 0)
+        all.reserve(size_t(framesLeft_));
     while (read(all)) {
     }
     return all;
@@ -119,6 +126,11 @@ std::vector<float> AudioDecoder::readAll()
 
 void AudioDecoder::convert(const AVFrame* frame, std::vector<float>& out)
 {
+    if (direct_) {
+        if (frame)
+            append(reinterpret_cast<const float*>(frame->extended_data[0]), frame->nb_samples, out);
+        return;
+    }
     const int inFrames = frame ? frame->nb_samples : 0;
     const int capacity = swr_get_out_samples(resampler_.get(), inFrames);
     if (capacity <= 0)

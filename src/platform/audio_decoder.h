@@ -10,8 +10,10 @@
 
 // Decodes the first audio stream of a file or of bytes in memory (.m4a, .wav,
 // .caf, anything the demuxers know) into mono float PCM at a chosen rate.
-// Synchronous: one thread opens it, reads it and destroys it (the player's
-// worker). open* throw ff::MediaError; read returns false at the end.
+// Mono float already at that rate skips the resampler: one copy per frame.
+// Thread contract: synchronous; the thread that opens it may hand it to
+// another (the player's worker), which then alone reads and destroys it.
+// open* throw ff::MediaError; read returns false at the end.
 class AudioDecoder {
 public:
     static std::unique_ptr<AudioDecoder> openFile(const QString& path, int outputRate);
@@ -50,6 +52,7 @@ private:
     int outputRate_;
     double duration_ = 0;
     int64_t framesLeft_ = -1;  // output frames still allowed; -1 = no stored length
+    bool direct_ = false;      // no resampling needed
     bool inputDone_ = false;
     bool done_ = false;
 };

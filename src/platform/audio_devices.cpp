@@ -25,33 +25,49 @@ void noteSilentOutput(const QString& reason)
 }
 
 // Opens the Qt sink first so that an output that fails only at open time also
-// falls back to silence instead of losing the stream.
+// falls back to silence instead of losing the stream. Both are its children,
+// so they move to the render thread with it.
 class FallbackOutput final : public AudioOutputDevice {
 public:
     explicit FallbackOutput(int sampleRate) : AudioOutputDevice(sampleRate), real_(sampleRate), null_(sampleRate)
     {
+        real_.setParent(this);
+        null_.setParent(this);
         connect(&real_, &AudioOutputDevice::failed, this, &AudioOutputDevice::failed);
     }
-    bool start(AudioRenderer* renderer) override
+    bool open() override
     {
-        if (real_.start(renderer)) {
+        if (real_.open()) {
             active_ = &real_;
             return true;
         }
         noteSilentOutput(real_.errorText());
         active_ = &null_;
-        return null_.start(renderer);
+        return null_.open();
     }
-    void stop() override
+    void close() override
     {
         if (active_)
-            active_->stop();
+            active_->close();
         active_ = nullptr;
     }
-    bool isRunning() const override { return active_ && active_->isRunning(); }
-    std::chrono::milliseconds latency() const override
+    int writableFrames() override { return active_ ? active_->writableFrames() : 0; }
+    void write(const float* samples, int frames) override
     {
-        return active_ ? active_->latency() : std::chrono::milliseconds(0);
+        if (active_)
+            active_->write(samples, frames);
+    }
+    int64_t playedFrames() override { return active_ ? active_->playedFrames() : 0; }
+    int bufferFrames() const override { return active_ ? active_->bufferFrames() : null_.bufferFrames(); }
+    void suspend() override
+    {
+        if (active_)
+            active_->suspend();
+    }
+    void resume() override
+    {
+        if (active_)
+            active_->resume();
     }
 
 private:

@@ -8,7 +8,8 @@
 
 // Where audio streams come from and go to. With a sound server, Qt
 // Multimedia devices; without one, a null output that keeps time (logged once)
-// and no input. Tests replace either side for their lifetime. GUI thread only.
+// and no input. Tests replace either side for their lifetime. Called on the GUI thread;
+// an output then lives on its engine's render thread.
 namespace AudioDevices {
 
 using OutputFactory = std::function<std::unique_ptr<AudioOutputDevice>(int sampleRate)>;

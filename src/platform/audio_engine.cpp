@@ -1,6 +1,7 @@
 #include "platform/audio_engine.h"
 
 #include "platform/audio_devices.h"
+#include "platform/audio_render_loop.h"
 
 #include <QCoreApplication>
 
@@ -9,105 +10,144 @@
 void PlayerQueue::schedule(std::vector<float> samples, Completion done, Kind kind)
 {
     if (kind == Kind::audio) {
-        for (auto it = items_.begin(); it != items_.end();) {
+        // The render thread drops the same filler when the audio reaches it.
+        for (auto it = pending_.begin(); it != pending_.end();) {
             if (it->kind == Kind::filler) {
-                complete(*it);
-                it = items_.erase(it);
+                post(std::move(it->done));
+                it = pending_.erase(it);
             } else {
                 ++it;
             }
         }
     }
-    items_.push_back(Item{std::move(samples), 0, std::move(done), kind});
+    const uint64_t id = ++nextId_;
+    pending_.push_back(Pending{id, kind, std::move(done)});
+    auto shared = std::make_shared<const std::vector<float>>(std::move(samples));
+    engine_->post([index = index_, id, shared, kind](AudioMixer& mixer) { mixer.schedule(index, id, shared, kind); });
+}
+
+void PlayerQueue::play()
+{
+    playing_ = true;
+    engine_->post([index = index_](AudioMixer& mixer) { mixer.play(index); });
 }
 
 void PlayerQueue::stop()
 {
     playing_ = false;
-    for (Item& item : items_)
-        complete(item);
-    items_.clear();
+    for (Pending& pending : pending_)
+        post(std::move(pending.done));
+    pending_.clear();
+    engine_->post([index = index_](AudioMixer& mixer) { mixer.stop(index); });
 }
 
 bool PlayerQueue::hasPendingAudio() const
 {
-    return std::any_of(items_.begin(), items_.end(), [](const Item& item) { return item.kind == Kind::audio; });
+    return std::any_of(pending_.begin(), pending_.end(), [](const Pending& p) { return p.kind == Kind::audio; });
 }
 
-void PlayerQueue::renderAdd(float* mix, int frames)
+void PlayerQueue::ended(uint64_t id)
 {
-    if (!playing_)
+    // A buffer dropped by stop() or by audio may still be reported: ignored.
+    const auto it = std::find_if(pending_.begin(), pending_.end(), [id](const Pending& p) { return p.id == id; });
+    if (it == pending_.end())
         return;
-    int written = 0;
-    while (!items_.empty()) {
-        Item& item = items_.front();
-        const size_t left = item.samples.size() - item.position;
-        const size_t n = std::min(left, size_t(frames - written));
-        for (size_t i = 0; i < n; ++i)
-            mix[size_t(written) + i] += item.samples[item.position + i];
-        item.position += n;
-        written += int(n);
-        if (item.position < item.samples.size())
-            break;
-        complete(item);
-        items_.pop_front();
-    }
+    Completion done = std::move(it->done);
+    pending_.erase(it);
+    ++played_;
+    if (done)
+        done();
 }
 
-void PlayerQueue::complete(Item& item)
+void PlayerQueue::post(Completion done)
 {
-    if (item.done)
-        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(item.done), Qt::QueuedConnection);
-    item.done = nullptr;
+    if (done)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(done), Qt::QueuedConnection);
 }
 
-AudioEngine::AudioEngine(int sampleRate, QObject* parent) : QObject(parent), sampleRate_(sampleRate) {}
+AudioEngine::AudioEngine(int sampleRate, QObject* parent)
+    : QObject(parent),
+      sampleRate_(sampleRate),
+      loop_(new AudioRenderLoop(
+          this, [this](std::vector<AudioMixer::Ended> ended) { buffersEnded(ended); },
+          [this](QString error) { deviceFailed(error); }))
+{
+    thread_.setObjectName(QStringLiteral("audio render"));
+    loop_->moveToThread(&thread_);
+    thread_.start(QThread::TimeCriticalPriority);
+}
 
-AudioEngine::~AudioEngine() { stop(); }
+AudioEngine::~AudioEngine()
+{
+    QMetaObject::invokeMethod(loop_, [loop = loop_] { loop->close(); }, Qt::BlockingQueuedConnection);
+    thread_.quit();
+    thread_.wait();
+    delete loop_;
+}
 
 PlayerQueue* AudioEngine::attachPlayer()
 {
-    players_.push_back(std::make_unique<PlayerQueue>());
+    const int index = int(players_.size());
+    players_.push_back(std::unique_ptr<PlayerQueue>(new PlayerQueue(this, index)));
+    post([](AudioMixer& mixer) { mixer.addPlayer(); });
     return players_.back().get();
 }
 
 bool AudioEngine::start()
 {
-    if (isRunning())
+    if (running_)
         return true;
-    if (!output_) {
-        output_ = AudioDevices::openOutput(sampleRate_);
-        connect(output_.get(), &AudioOutputDevice::failed, this, [this](const QString& error) {
-            errorText_ = error;
-            stop();
-            emit failed(error);
-        });
+    std::unique_ptr<AudioOutputDevice> device;
+    if (!opened_) {
+        device = AudioDevices::openOutput(sampleRate_);
+        device->moveToThread(&thread_);
+        opened_ = true;
     }
-    if (!output_->start(this)) {
-        errorText_ = output_->errorText();
+    bool ok = false;
+    QString error;
+    QMetaObject::invokeMethod(
+        loop_, [&] { ok = loop_->open(std::move(device), &error); }, Qt::BlockingQueuedConnection);
+    if (!ok) {
+        errorText_ = error;
         return false;
     }
+    running_ = true;
     return true;
 }
 
 void AudioEngine::stop()
 {
-    if (output_)
-        output_->stop();
+    if (!running_)
+        return;
+    running_ = false;
+    QMetaObject::invokeMethod(loop_, [loop = loop_] { loop->close(); }, Qt::BlockingQueuedConnection);
 }
 
-bool AudioEngine::isRunning() const { return output_ && output_->isRunning(); }
-
-std::chrono::milliseconds AudioEngine::outputLatency() const
+void AudioEngine::setOutputVolume(float volume)
 {
-    return output_ ? output_->latency() : std::chrono::milliseconds(0);
+    volume_ = volume;
+    post([volume](AudioMixer& mixer) { mixer.setVolume(volume); });
 }
 
-void AudioEngine::render(float* out, int frames)
+int AudioEngine::underruns() const { return loop_->underruns(); }
+
+void AudioEngine::post(std::function<void(AudioMixer&)> change)
 {
-    std::fill(out, out + frames, 0.0f);
-    for (auto& player : players_)
-        player->renderAdd(out, frames);
-    for (int i = 0; i < frames; ++i)
-        out[i] = std::clamp(out[i] * volume_, -1.0f, 1.0f);
+    QMetaObject::invokeMethod(
+        loop_,
+        [loop = loop_, change = std::move(change)] { loop->apply(change); },
+        Qt::QueuedConnection);
+}
+
+void AudioEngine::buffersEnded(const std::vector<AudioMixer::Ended>& ended)
+{
+    for (const AudioMixer::Ended& end : ended)
+        players_[size_t(end.player)]->ended(end.id);
+}
+
+void AudioEngine::deviceFailed(const QString& error)
+{
+    errorText_ = error;
+    running_ = false;
+    emit failed(error);
 }

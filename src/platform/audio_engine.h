@@ -1,56 +1,70 @@
 #pragma once
 
-#include "platform/audio_output.h"
+#include "platform/audio_mixer.h"
 
 #include <QObject>
 #include <QString>
+#include <QThread>
 
-#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
 
+class AudioEngine;
+class AudioRenderLoop;
+
 // One player of a mixer: a queue of mono float buffers at the engine's rate,
-// played one after the other while the player plays.
-// Thread contract: GUI thread only (the engine renders on the GUI thread).
-// Completions never run inside render: they are posted to the GUI thread's
-// event loop, and also run (posted) for buffers dropped by stop().
+// played one after the other while the player plays. This is the GUI
+// thread's front: buffers are handed to the engine's render thread as they
+// are scheduled, and the front keeps which of them are still to be heard.
+// Thread contract: made by AudioEngine::attachPlayer and destroyed with the
+// engine; every method on the GUI thread. Completions run on the GUI thread
+// from its event loop once the buffer's last sample was heard, never inside
+// a call to the queue; stop() posts those of the buffers it drops.
 class PlayerQueue {
 public:
     using Completion = std::function<void()>;
-    // Filler (keep-alive silence) gives way to audio: scheduling audio drops
-    // the filler still queued or playing, so silence never delays sound.
-    enum class Kind { audio, filler };
+    using Kind = BufferKind;
 
     void schedule(std::vector<float> samples, Completion done = {}, Kind kind = Kind::audio);
-    void play() { playing_ = true; }
+    void play();
     // Stops and drops everything queued.
     void stop();
     bool isPlaying() const { return playing_; }
     // Audio (not filler) queued or playing.
     bool hasPendingAudio() const;
-    size_t queuedBuffers() const { return items_.size(); }
-
-    // Adds the next frames to mix, when playing.
-    void renderAdd(float* mix, int frames);
+    size_t queuedBuffers() const { return pending_.size(); }
+    // Buffers heard to their end since the queue was made.
+    size_t playedBuffers() const { return played_; }
 
 private:
-    struct Item {
-        std::vector<float> samples;
-        size_t position = 0;
-        Completion done;
-        Kind kind = Kind::audio;
-    };
-    static void complete(Item& item);
+    friend class AudioEngine;
+    PlayerQueue(AudioEngine* engine, int index) : engine_(engine), index_(index) {}
+    void ended(uint64_t id);
+    static void post(Completion done);
 
-    std::deque<Item> items_;
+    struct Pending {
+        uint64_t id = 0;
+        Kind kind = Kind::audio;
+        Completion done;
+    };
+    AudioEngine* engine_;
+    int index_;
+    std::deque<Pending> pending_;
+    uint64_t nextId_ = 0;
+    size_t played_ = 0;
     bool playing_ = false;
 };
 
-// A mixer of player queues at one rate, mono float, into one output device.
-// Thread contract: built, used and destroyed on the GUI thread.
-class AudioEngine final : public QObject, private AudioRenderer {
+// A mixer of player queues at one rate, mono float, into one output device,
+// rendered on a thread of its own that the device's demand drives: a stalled
+// GUI thread does not stall the sound.
+// Thread contract: built, used and destroyed on the GUI thread. It owns its
+// render thread and the AudioRenderLoop there: start() and stop() wait for
+// the render thread; scheduling never waits. The destructor closes the device
+// and joins the thread.
+class AudioEngine final : public QObject {
     Q_OBJECT
 public:
     explicit AudioEngine(int sampleRate, QObject* parent = nullptr);
@@ -63,24 +77,31 @@ public:
     // errorText() when it cannot run.
     bool start();
     void stop();
-    bool isRunning() const;
+    bool isRunning() const { return running_; }
     QString errorText() const { return errorText_; }
 
-    void setOutputVolume(float volume) { volume_ = volume; }
+    void setOutputVolume(float volume);
     float outputVolume() const { return volume_; }
-    // Time from rendering a sample until the device plays it.
-    std::chrono::milliseconds outputLatency() const;
+    // Times the device ran dry while audio was being fed to it.
+    int underruns() const;
 
 signals:
     // The device failed while running; the engine has stopped.
     void failed(const QString& error);
 
 private:
-    void render(float* out, int frames) override;
+    friend class PlayerQueue;
+    // Runs a change of the mixer on the render thread, in order.
+    void post(std::function<void(AudioMixer&)> change);
+    void buffersEnded(const std::vector<AudioMixer::Ended>& ended);
+    void deviceFailed(const QString& error);
 
     int sampleRate_;
     float volume_ = 1.0f;
-    std::unique_ptr<AudioOutputDevice> output_;
+    bool running_ = false;
+    bool opened_ = false;  // the device was handed to the render loop
+    QThread thread_;
+    AudioRenderLoop* loop_;
     std::vector<std::unique_ptr<PlayerQueue>> players_;
     QString errorText_;
 };

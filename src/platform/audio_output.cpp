@@ -1,12 +1,13 @@
 #include "platform/audio_output.h"
 
 #include <QAudioSink>
+#include <QCoreApplication>
 #include <QMediaDevices>
 
 #include <algorithm>
 
 namespace {
-constexpr int kTickMs = 10;
+constexpr int kNullBufferMs = 40;
 }
 
 QAudioFormat monoFloatFormat(int sampleRate)
@@ -23,55 +24,57 @@ NullAudioOutput::NullAudioOutput(int sampleRate, std::shared_ptr<PlayedAudio> pl
 {
     if (played_)
         played_->sampleRate = sampleRate;
-    timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(kTickMs);
-    connect(&timer_, &QTimer::timeout, this, &NullAudioOutput::tick);
 }
 
-bool NullAudioOutput::start(AudioRenderer* renderer)
+bool NullAudioOutput::open()
 {
-    renderer_ = renderer;
-    framesRendered_ = 0;
-    clock_.start();
-    timer_.start();
+    written_ = 0;
+    resume();
     return true;
 }
 
-void NullAudioOutput::stop()
+void NullAudioOutput::close() { clock_.invalidate(); }
+
+void NullAudioOutput::suspend() { clock_.invalidate(); }
+
+void NullAudioOutput::resume()
 {
-    timer_.stop();
-    renderer_ = nullptr;
+    clockBase_ = written_;
+    clock_.start();
 }
 
-void NullAudioOutput::tick()
+int NullAudioOutput::writableFrames()
 {
-    if (!renderer_)
-        return;
-    const int64_t due = clock_.nsecsElapsed() * sampleRate() / 1'000'000'000;
+    if (!clock_.isValid())
+        return 0;
+    const int64_t due = clockBase_ + clock_.nsecsElapsed() * sampleRate() / 1'000'000'000;
     // After a long stall, catch up at most one second at a time.
-    const int frames = int(std::min<int64_t>(due - framesRendered_, sampleRate()));
-    if (frames <= 0)
+    return int(std::clamp<int64_t>(due - written_, 0, sampleRate()));
+}
+
+void NullAudioOutput::write(const float* samples, int frames)
+{
+    written_ += frames;
+    if (!played_)
         return;
-    // The renderer writes every frame, silence included.
-    buffer_.resize(size_t(frames));
-    renderer_->render(buffer_.data(), frames);
-    framesRendered_ += frames;
-    if (played_)
-        played_->samples.insert(played_->samples.end(), buffer_.begin(), buffer_.end());
+    // Handed to the GUI thread, where tests read it.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [played = played_, block = std::vector<float>(samples, samples + frames)] {
+            played->samples.insert(played->samples.end(), block.begin(), block.end());
+        },
+        Qt::QueuedConnection);
 }
 
-QtAudioOutput::QtAudioOutput(int sampleRate) : AudioOutputDevice(sampleRate)
-{
-    timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(kTickMs / 2);
-    connect(&timer_, &QTimer::timeout, this, &QtAudioOutput::fill);
-}
+int NullAudioOutput::bufferFrames() const { return sampleRate() * kNullBufferMs / 1000; }
 
-QtAudioOutput::~QtAudioOutput() { stop(); }
+QtAudioOutput::QtAudioOutput(int sampleRate) : AudioOutputDevice(sampleRate) {}
 
-bool QtAudioOutput::start(AudioRenderer* renderer)
+QtAudioOutput::~QtAudioOutput() { close(); }
+
+bool QtAudioOutput::open()
 {
-    stop();
+    close();
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) {
         errorText_ = QStringLiteral("no audio output device");
@@ -79,7 +82,7 @@ bool QtAudioOutput::start(AudioRenderer* renderer)
     }
     const QAudioFormat format = monoFloatFormat(sampleRate());
     sink_ = std::make_unique<QAudioSink>(device, format);
-    sink_->setBufferSize(qsizetype(format.bytesForDuration(std::chrono::microseconds(kBuffer).count())));
+    sink_->setBufferSize(qsizetype(format.bytesForDuration(kBufferMs * 1000)));
     io_ = sink_->start();
     if (!io_ || sink_->error() != QAudio::NoError) {
         errorText_ = QStringLiteral("audio output did not open (error %1)").arg(int(sink_->error()));
@@ -93,16 +96,11 @@ bool QtAudioOutput::start(AudioRenderer* renderer)
             emit failed(errorText_);
         }
     });
-    renderer_ = renderer;
-    fill();
-    timer_.start();
     return true;
 }
 
-void QtAudioOutput::stop()
+void QtAudioOutput::close()
 {
-    timer_.stop();
-    renderer_ = nullptr;
     io_ = nullptr;
     if (sink_) {
         sink_->disconnect(this);
@@ -111,24 +109,36 @@ void QtAudioOutput::stop()
     }
 }
 
-bool QtAudioOutput::isRunning() const { return sink_ && io_ && renderer_; }
-
-std::chrono::milliseconds QtAudioOutput::latency() const
+int QtAudioOutput::writableFrames()
 {
-    if (!sink_)
-        return std::chrono::milliseconds(0);
-    const qsizetype queued = sink_->bufferSize() - sink_->bytesFree();
-    return std::chrono::milliseconds(sink_->format().durationForBytes(std::max<qsizetype>(queued, 0)) / 1000);
+    return io_ ? int(sink_->bytesFree() / qsizetype(sizeof(float))) : 0;
 }
 
-void QtAudioOutput::fill()
+void QtAudioOutput::write(const float* samples, int frames)
 {
-    if (!isRunning())
-        return;
-    const int frames = int(sink_->bytesFree() / qsizetype(sizeof(float)));
-    if (frames <= 0)
-        return;
-    buffer_.resize(size_t(frames));
-    renderer_->render(buffer_.data(), frames);
-    io_->write(reinterpret_cast<const char*>(buffer_.data()), qint64(frames * sizeof(float)));
+    if (io_)
+        io_->write(reinterpret_cast<const char*>(samples), qint64(frames) * qint64(sizeof(float)));
+}
+
+int64_t QtAudioOutput::playedFrames()
+{
+    // What the server has taken, less its own latency: what was heard.
+    return sink_ ? sink_->processedUSecs() * sampleRate() / 1'000'000 : 0;
+}
+
+int QtAudioOutput::bufferFrames() const
+{
+    return sink_ ? int(sink_->bufferSize() / qsizetype(sizeof(float))) : sampleRate() * kBufferMs / 1000;
+}
+
+void QtAudioOutput::suspend()
+{
+    if (sink_)
+        sink_->suspend();
+}
+
+void QtAudioOutput::resume()
+{
+    if (sink_)
+        sink_->resume();
 }

@@ -3,9 +3,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
-#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -17,35 +16,35 @@ class QIODevice;
 // The one stream format of our devices: mono 32-bit float at a rate.
 QAudioFormat monoFloatFormat(int sampleRate);
 
-// Fills a device's next frames of mono float PCM, writing every one of them
-// (silence where it has none): the device hands it an unwritten buffer.
-class AudioRenderer {
-public:
-    virtual ~AudioRenderer() = default;
-    virtual void render(float* out, int frames) = 0;
-};
-
-// One mono float output stream at a fixed rate.
-// Thread contract: built, started, stopped and destroyed on the GUI thread;
-// render() of the renderer is called on the GUI thread from the device's own
-// precise timer, never re-entrantly.
+// One mono float output stream at a fixed rate, written by a render loop
+// that asks it how much it wants and what it has played.
+// Thread contract: made by AudioDevices on the GUI thread, then moved to an
+// engine's render thread (AudioRenderLoop) before open(); every other call,
+// the failed() signal and the destructor happen on that render thread.
 class AudioOutputDevice : public QObject {
     Q_OBJECT
 public:
     explicit AudioOutputDevice(int sampleRate) : sampleRate_(sampleRate) {}
     int sampleRate() const { return sampleRate_; }
 
-    // Starts pulling from renderer (which must outlive the run); false with
-    // errorText() when the device cannot be opened.
-    virtual bool start(AudioRenderer* renderer) = 0;
-    virtual void stop() = 0;
-    virtual bool isRunning() const = 0;
-    // How long a sample handed to the device takes until it is heard.
-    virtual std::chrono::milliseconds latency() const = 0;
+    // Opens the stream; false with errorText() when it cannot be opened.
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    // Frames the device takes now without blocking.
+    virtual int writableFrames() = 0;
+    virtual void write(const float* samples, int frames) = 0;
+    // Frames of this stream heard so far, the sound server's latency included.
+    virtual int64_t playedFrames() = 0;
+    // Frames the device holds ahead of the speaker: how often it must be fed.
+    virtual int bufferFrames() const = 0;
+    // Pauses the stream (nothing to play) and takes it up again; frames
+    // written before the pause play after it.
+    virtual void suspend() = 0;
+    virtual void resume() = 0;
     QString errorText() const { return errorText_; }
 
 signals:
-    // The device failed while running (the sound server went away).
+    // The device failed while open (the sound server went away).
     void failed(const QString& error);
 
 protected:
@@ -55,54 +54,57 @@ private:
     int sampleRate_;
 };
 
-// What a null device "played", for tests: every rendered frame, in order.
+// What a null device "played", for tests: every written frame, in order.
+// Appended on the GUI thread (the device posts each block there), so a test
+// reads it on the GUI thread without a lock.
 struct PlayedAudio {
     int sampleRate = 0;
     std::vector<float> samples;
 };
 
-// Keeps real time without hardware: every tick it renders the frames that
-// the elapsed time asks for and hands them to an optional PlayedAudio.
+// Keeps real time without hardware: it wants the frames that the elapsed
+// time asks for and hands what it is written to an optional PlayedAudio.
+// A frame counts as heard once written. Time stands still while suspended.
 class NullAudioOutput final : public AudioOutputDevice {
     Q_OBJECT
 public:
     explicit NullAudioOutput(int sampleRate, std::shared_ptr<PlayedAudio> played = {});
-    bool start(AudioRenderer* renderer) override;
-    void stop() override;
-    bool isRunning() const override { return renderer_ != nullptr; }
-    std::chrono::milliseconds latency() const override { return std::chrono::milliseconds(0); }
+    bool open() override;
+    void close() override;
+    int writableFrames() override;
+    void write(const float* samples, int frames) override;
+    int64_t playedFrames() override { return written_; }
+    int bufferFrames() const override;
+    void suspend() override;
+    void resume() override;
 
 private:
-    void tick();
-
     std::shared_ptr<PlayedAudio> played_;
-    AudioRenderer* renderer_ = nullptr;
-    QTimer timer_;
     QElapsedTimer clock_;
-    int64_t framesRendered_ = 0;
-    std::vector<float> buffer_;
+    int64_t written_ = 0;
+    int64_t clockBase_ = 0;  // frames written when the clock last (re)started
 };
 
 // QAudioSink in push mode with an explicit small buffer, so a sound starts
 // tens of milliseconds after it is queued (PulseAudio would buffer ~2 s).
+// Suspending corks the stream: a corked stream costs no wake-ups.
 class QtAudioOutput final : public AudioOutputDevice {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds kBuffer{40};
+    static constexpr int kBufferMs = 40;
 
     explicit QtAudioOutput(int sampleRate);
     ~QtAudioOutput() override;
-    bool start(AudioRenderer* renderer) override;
-    void stop() override;
-    bool isRunning() const override;
-    std::chrono::milliseconds latency() const override;
+    bool open() override;
+    void close() override;
+    int writableFrames() override;
+    void write(const float* samples, int frames) override;
+    int64_t playedFrames() override;
+    int bufferFrames() const override;
+    void suspend() override;
+    void resume() override;
 
 private:
-    void fill();
-
     std::unique_ptr<QAudioSink> sink_;
     QIODevice* io_ = nullptr;
-    AudioRenderer* renderer_ = nullptr;
-    QTimer timer_;
-    std::vector<float> buffer_;
 };

@@ -5,11 +5,12 @@
 
 #include <QPointer>
 #include <QThread>
-#include <QTimer>
 
 namespace {
 
 constexpr size_t kPieceFrames = AudioPlayer::kOutputRate / 10;  // 100 ms
+// A piece and the decoded frame that completes it, so it is never regrown.
+constexpr size_t kPieceCapacity = kPieceFrames + 8192;
 
 // Lives on the worker thread: reads the decoder to its end in pieces and
 // hands each piece to the front with a queued call.
@@ -26,12 +27,14 @@ public:
         QString error;
         try {
             std::vector<float> piece;
+            piece.reserve(kPieceCapacity);
             bool more = true;
             while (more && !cancel_->load()) {
                 more = decoder_->read(piece);
                 if (piece.size() >= kPieceFrames || (!more && !piece.empty())) {
                     emit decoded(std::move(piece));
                     piece = {};
+                    piece.reserve(kPieceCapacity);
                 }
             }
         } catch (const ff::MediaError& e) {
@@ -184,16 +187,11 @@ void AudioPlayer::scheduleEndMarker()
 
 void AudioPlayer::reachedEnd()
 {
-    // The device still holds the last samples: finish when they are heard.
-    const uint64_t generation = generation_;
-    QTimer::singleShot(engine_->outputLatency(), this, [this, generation] {
-        if (generation_ != generation)
-            return;
-        endScheduled_ = false;
-        engine_->stop();
-        setPlaying(false);
-        emit finished();
-    });
+    // The engine reports the end marker once the device has played the last sample.
+    endScheduled_ = false;
+    engine_->stop();
+    setPlaying(false);
+    emit finished();
 }
 
 void AudioPlayer::setPlaying(bool playing)

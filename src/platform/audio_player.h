@@ -19,7 +19,9 @@ class QThread;
 // Thread contract: create(), every method and the destructor on the GUI
 // thread. The decoder is opened on the caller's thread (header only, for a
 // synchronous answer), then read and destroyed only on the worker thread.
-// The destructor stops the worker and waits for it.
+// Decoded pieces reach the GUI thread queued and are handed straight on to
+// the engine, which renders on its own thread. The destructor stops the
+// worker and waits for it.
 class AudioPlayer final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool playing READ isPlaying NOTIFY playingChanged)
@@ -48,7 +50,8 @@ public:
 
 signals:
     void playingChanged(bool playing);
-    // The clip played to its end on the device.
+    // The device reported the clip's last sample heard (the sound server's
+    // latency included).
     void finished();
     // Decoding failed part-way; what was decoded still plays.
     void decodeFailed(const QString& error);

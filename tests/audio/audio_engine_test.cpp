@@ -1,4 +1,5 @@
 #include "platform/audio_engine.h"
+#include "platform/audio_mixer.h"
 #include "support/audio_fakes.h"
 #include "support/tone.h"
 
@@ -72,29 +73,69 @@ TEST(AudioEngine, MixesPlayersAndAppliesTheOutputVolume)
 
 TEST(PlayerQueue, StopDropsEverythingAndStillCompletes)
 {
-    PlayerQueue queue;
+    CapturedOutputs outputs;
+    AudioEngine engine(kRate);
+    PlayerQueue* queue = engine.attachPlayer();
     int completed = 0;
-    queue.schedule(std::vector<float>(100, 0.1f), [&] { ++completed; });
-    queue.schedule(std::vector<float>(100, 0.1f), [&] { ++completed; });
-    queue.play();
-    queue.stop();
-    EXPECT_FALSE(queue.isPlaying());
-    EXPECT_EQ(queue.queuedBuffers(), 0u);
+    queue->schedule(std::vector<float>(100, 0.1f), [&] { ++completed; });
+    queue->schedule(std::vector<float>(100, 0.1f), [&] { ++completed; });
+    queue->play();
+    queue->stop();
+    EXPECT_FALSE(queue->isPlaying());
+    EXPECT_EQ(queue->queuedBuffers(), 0u);
+    EXPECT_EQ(completed, 0) << "completions never run inside a call to the queue";
     ASSERT_TRUE(QTest::qWaitFor([&] { return completed == 2; }, 1000));
 }
 
-TEST(PlayerQueue, AudioDropsQueuedFillerAndPlaysAtOnce)
+TEST(PlayerQueue, AudioReplacesQueuedFillerAtOnce)
 {
-    PlayerQueue queue;
-    bool fillerDone = false;
-    queue.schedule(std::vector<float>(3200, 0.0f), [&] { fillerDone = true; }, PlayerQueue::Kind::filler);
-    queue.play();
-    std::vector<float> mix(160, 0.0f);
-    queue.renderAdd(mix.data(), 160);  // the filler has started
-    queue.schedule(std::vector<float>(160, 0.5f));
-    std::fill(mix.begin(), mix.end(), 0.0f);
-    queue.renderAdd(mix.data(), 160);
+    CapturedOutputs outputs;
+    AudioEngine engine(kRate);
+    PlayerQueue* queue = engine.attachPlayer();
+    bool fillerDone = false, audioDone = false;
+    queue->schedule(std::vector<float>(kRate, 0.0f), [&] { fillerDone = true; }, PlayerQueue::Kind::filler);
+    EXPECT_FALSE(queue->hasPendingAudio());
+    ASSERT_TRUE(engine.start());
+    queue->play();
+    queue->schedule(tone::sine(1000, 0.1, kRate), [&] { audioDone = true; });
+    EXPECT_EQ(queue->queuedBuffers(), 1u);
+    EXPECT_TRUE(queue->hasPendingAudio());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return audioDone; }, 3000));
+    EXPECT_TRUE(fillerDone);
+    // The second of filler never played: the tone came first.
+    const size_t start = firstSound(outputs.last()->samples);
+    ASSERT_NE(start, std::string::npos);
+    EXPECT_LT(start, size_t(kRate / 10));
+}
+
+TEST(AudioMixer, FillerGivesWayToAudioInsideABlock)
+{
+    AudioMixer mixer;
+    mixer.addPlayer();
+    mixer.addPlayer();
+    mixer.schedule(0, 1, std::make_shared<const std::vector<float>>(3200, 0.0f), BufferKind::filler);
+    mixer.schedule(1, 2, std::make_shared<const std::vector<float>>(100, 0.25f), BufferKind::audio);
+    mixer.play(0);
+    mixer.play(1);
+    EXPECT_TRUE(mixer.hasAudio());
+    std::vector<float> mix(160, 1.0f);
+    std::vector<AudioMixer::Ended> ended;
+    mixer.render(mix.data(), 160, ended);  // the filler has started; player 1's buffer ends at 100
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].player, 1);
+    EXPECT_EQ(ended[0].id, 2u);
+    EXPECT_EQ(ended[0].offset, 100);
+    EXPECT_FLOAT_EQ(mix[99], 0.25f);
+    EXPECT_FLOAT_EQ(mix[100], 0.0f) << "every frame is written, silence included";
+    EXPECT_FALSE(mixer.hasAudio());
+    EXPECT_EQ(mixer.framesToNextEnd(), 3200 - 160);
+
+    mixer.schedule(0, 3, std::make_shared<const std::vector<float>>(160, 0.5f), BufferKind::audio);
+    ended.clear();
+    mixer.render(mix.data(), 160, ended);
     EXPECT_FLOAT_EQ(mix.front(), 0.5f);
     EXPECT_FLOAT_EQ(mix.back(), 0.5f);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fillerDone; }, 1000));
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].id, 3u) << "the dropped filler is not reported";
+    EXPECT_FALSE(mixer.framesToNextEnd());
 }

@@ -16,10 +16,14 @@ constexpr int kRate = ChannelPlayback::kSampleRate;
 class RefusingOutput final : public AudioOutputDevice {
 public:
     explicit RefusingOutput(int rate) : AudioOutputDevice(rate) { errorText_ = "no device here"; }
-    bool start(AudioRenderer*) override { return false; }
-    void stop() override {}
-    bool isRunning() const override { return false; }
-    std::chrono::milliseconds latency() const override { return {}; }
+    bool open() override { return false; }
+    void close() override {}
+    int writableFrames() override { return 0; }
+    void write(const float*, int) override {}
+    int64_t playedFrames() override { return 0; }
+    int bufferFrames() const override { return 0; }
+    void suspend() override {}
+    void resume() override {}
 };
 
 // Sample indices where the signal is audible, first and last.
@@ -46,11 +50,21 @@ protected:
     bool live = true;
 
     const std::vector<float>& played() { return outputs.last()->samples; }
-    // Waits until the output has rendered the given seconds past its current length.
-    void playFor(double seconds)
+    // Waits until every buffer scheduled so far was heard.
+    void waitUntilHeard()
     {
-        const size_t target = played().size() + size_t(seconds * kRate);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return played().size() >= target; }, int(seconds * 1000) + 3000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return std::none_of(playback.rxPlayers().begin(), playback.rxPlayers().end(),
+                                    [](PlayerQueue* player) { return player->hasPendingAudio(); });
+            },
+            5000));
+    }
+    // Waits until the queue has played more buffers (keep-alive silence included).
+    void waitForPlayedBuffers(PlayerQueue* player, size_t more)
+    {
+        const size_t target = player->playedBuffers() + more;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return player->playedBuffers() >= target; }, 5000));
     }
 };
 
@@ -77,7 +91,7 @@ TEST_F(ChannelPlaybackTest, ConsecutiveBuffersOfAStreamPlayInOrderOnOneQueue)
         playback.scheduleVoiceBuffer(tone::sine(f, 0.1, kRate));
     EXPECT_EQ(playback.rxPlayers()[0]->queuedBuffers(), 3u);
     EXPECT_EQ(playback.rxPlayers()[1]->queuedBuffers(), 0u);
-    playFor(0.6);
+    waitUntilHeard();
 
     const auto [first, last] = soundSpan(played());
     ASSERT_NE(first, std::string::npos);
@@ -100,7 +114,7 @@ TEST_F(ChannelPlaybackTest, BuffersWithoutPlayersAreDroppedAndAStoppedEngineRest
     playback.scheduleVoiceBuffer(tone::sine(500, 0.1, kRate));
     ASSERT_TRUE(playback.playEngine());
     EXPECT_TRUE(playback.playEngine()->isRunning());
-    playFor(0.3);
+    waitUntilHeard();
     EXPECT_NE(soundSpan(played()).first, std::string::npos);
 }
 
@@ -150,17 +164,15 @@ TEST_F(ChannelPlaybackTest, BackgroundModeKeepsOneSilentBufferQueuedUntilItEnds)
     PlayerQueue* first = playback.rxPlayers()[0];
     EXPECT_TRUE(playback.keepaliveScheduled());
     EXPECT_EQ(first->queuedBuffers(), 1u);
-    // Across several 200 ms buffers one is queued again as each ends (after
-    // the completion's hop through the event loop).
+    // Across several 200 ms buffers one is queued again as each ends.
     for (int i = 0; i < 4; ++i) {
-        playFor(0.15);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return first->queuedBuffers() == 1; }, 100));
-        EXPECT_LE(first->queuedBuffers(), 1u);
+        waitForPlayedBuffers(first, 1);
+        EXPECT_EQ(first->queuedBuffers(), 1u);
     }
 
     playback.setBackgroundRadioActive(false);
     playback.forgetKeepalive();
-    playFor(0.3);
+    waitForPlayedBuffers(first, 1);
     EXPECT_EQ(first->queuedBuffers(), 0u);
     EXPECT_FALSE(playback.keepaliveScheduled());
 }
@@ -170,7 +182,6 @@ TEST_F(ChannelPlaybackTest, KeepaliveSilenceNeverDelaysAStreamArrivingInRealTime
     playback.startPlaybackEngine();
     playback.setBackgroundRadioActive(true);
     playback.scheduleSilentKeepaliveIfNeeded();
-    playFor(0.1);
 
     // Two streams of eight 100 ms frames, each frame arriving as the previous
     // one plays; the second stream lands on the keep-alive's own queue.
@@ -215,6 +226,6 @@ TEST_F(ChannelPlaybackTest, ARebuiltEngineGetsItsOwnKeepalive)
     playback.scheduleSilentKeepaliveIfNeeded();
     EXPECT_TRUE(playback.keepaliveScheduled());
     EXPECT_EQ(playback.rxPlayers().front()->queuedBuffers(), 1u);
-    playFor(0.5);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return playback.rxPlayers().front()->queuedBuffers() == 1; }, 100));
+    waitForPlayedBuffers(playback.rxPlayers().front(), 2);
+    EXPECT_EQ(playback.rxPlayers().front()->queuedBuffers(), 1u);
 }

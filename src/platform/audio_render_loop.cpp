@@ -1,0 +1,169 @@
+#include "platform/audio_render_loop.h"
+
+#include "platform/audio_output.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int kMinPeriodMs = 5;
+}
+
+AudioRenderLoop::AudioRenderLoop(QObject* engine, EndedReport ended, FailedReport failed)
+    : engine_(engine), endedReport_(std::move(ended)), failedReport_(std::move(failed)), timer_(this)
+{
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &AudioRenderLoop::tick);
+}
+
+AudioRenderLoop::~AudioRenderLoop() = default;
+
+bool AudioRenderLoop::open(std::unique_ptr<AudioOutputDevice> device, QString* error)
+{
+    if (!device_) {
+        device_ = std::move(device);
+        connect(device_.get(), &AudioOutputDevice::failed, this, [this](const QString& text) {
+            close();
+            const FailedReport failed = failedReport_;
+            QMetaObject::invokeMethod(engine_, [failed, text] { failed(text); }, Qt::QueuedConnection);
+        });
+    }
+    if (!device_->open()) {
+        *error = device_->errorText();
+        return false;
+    }
+    state_ = State::playing;
+    written_ = 0;
+    feeding_ = false;
+    pump();
+    return true;
+}
+
+void AudioRenderLoop::close()
+{
+    timer_.stop();
+    if (state_ == State::closed)
+        return;
+    state_ = State::closed;
+    device_->close();
+    std::vector<AudioMixer::Ended> ended;
+    for (const Mark& mark : marks_)
+        ended.push_back(mark.ended);
+    marks_.clear();
+    report(std::move(ended));
+}
+
+void AudioRenderLoop::apply(const std::function<void(AudioMixer&)>& change)
+{
+    // Silent time so far belongs to what was queued before the change.
+    if (state_ == State::sleeping)
+        advanceSilently();
+    change(mixer_);
+    if (state_ == State::playing)
+        pump();
+    else if (state_ == State::sleeping && mixer_.hasAudio())
+        wake();
+    else if (state_ == State::sleeping)
+        armSilentTimer();
+}
+
+void AudioRenderLoop::tick()
+{
+    if (state_ == State::playing) {
+        pump();
+    } else if (state_ == State::sleeping) {
+        advanceSilently();
+        armSilentTimer();
+    }
+}
+
+void AudioRenderLoop::pump()
+{
+    const int frames = device_->writableFrames();
+    if (feeding_ && frames >= device_->bufferFrames())
+        underruns_.fetch_add(1);
+    if (frames > 0) {
+        if (block_.size() < size_t(frames))
+            block_.resize(size_t(frames));
+        ended_.clear();
+        mixer_.render(block_.data(), frames, ended_);
+        device_->write(block_.data(), frames);
+        for (const AudioMixer::Ended& ended : ended_)
+            marks_.push_back(Mark{written_ + ended.offset, ended});
+        written_ += frames;
+    }
+    feeding_ = mixer_.hasAudio();
+    reportHeard(device_->playedFrames());
+    if (!feeding_ && marks_.empty()) {
+        sleep();
+        return;
+    }
+    const int bufferMs = device_->bufferFrames() * 1000 / device_->sampleRate();
+    timer_.start(std::max(kMinPeriodMs, bufferMs / 2));
+}
+
+void AudioRenderLoop::reportHeard(int64_t played)
+{
+    std::vector<AudioMixer::Ended> heard;
+    std::erase_if(marks_, [&](const Mark& mark) {
+        if (mark.position > played)
+            return false;
+        heard.push_back(mark.ended);
+        return true;
+    });
+    report(std::move(heard));
+}
+
+void AudioRenderLoop::sleep()
+{
+    state_ = State::sleeping;
+    feeding_ = false;
+    device_->suspend();
+    silentClock_.start();
+    silentFrames_ = 0;
+    armSilentTimer();
+}
+
+void AudioRenderLoop::wake()
+{
+    state_ = State::playing;
+    device_->resume();
+    pump();
+}
+
+void AudioRenderLoop::advanceSilently()
+{
+    // Nothing audible is queued: filler plays out without the device.
+    const int64_t due = silentClock_.nsecsElapsed() * device_->sampleRate() / 1'000'000'000;
+    const int chunk = std::max(1, device_->bufferFrames());
+    if (block_.size() < size_t(chunk))
+        block_.resize(size_t(chunk));
+    std::vector<AudioMixer::Ended> ended;
+    while (silentFrames_ < due) {
+        const int frames = int(std::min<int64_t>(chunk, due - silentFrames_));
+        mixer_.render(block_.data(), frames, ended);
+        silentFrames_ += frames;
+    }
+    report(std::move(ended));
+}
+
+void AudioRenderLoop::armSilentTimer()
+{
+    const std::optional<int64_t> frames = mixer_.framesToNextEnd();
+    if (!frames) {
+        timer_.stop();
+        return;
+    }
+    const auto ms = int(std::ceil(double(*frames) * 1000.0 / device_->sampleRate()));
+    timer_.start(std::max(1, ms));
+}
+
+void AudioRenderLoop::report(std::vector<AudioMixer::Ended> ended)
+{
+    if (ended.empty())
+        return;
+    const EndedReport report = endedReport_;
+    QMetaObject::invokeMethod(
+        engine_, [report, ended = std::move(ended)]() mutable { report(std::move(ended)); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/audio_mixer.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class AudioOutputDevice;
+
+// Feeds one output device from the mixer, as the device asks for frames.
+// While something audible plays or is still on its way to the speaker it
+// wakes about twice per device buffer. With nothing audible left it suspends
+// the device and sleeps; queued filler then plays out on the clock, with one
+// wake-up per buffer end. A buffer is reported ended once the device says
+// its last sample was heard (a sleeping loop reports filler at once).
+// Thread contract: built on the GUI thread by AudioEngine and moved to the
+// engine's render thread; every method runs there (queued or blocking-queued
+// calls from the engine). Reports go to the GUI thread as queued calls on the
+// engine's object. The engine destroys it after that thread has finished.
+class AudioRenderLoop final : public QObject {
+    Q_OBJECT
+public:
+    using EndedReport = std::function<void(std::vector<AudioMixer::Ended>)>;
+    using FailedReport = std::function<void(QString)>;
+
+    AudioRenderLoop(QObject* engine, EndedReport ended, FailedReport failed);
+    ~AudioRenderLoop() override;
+
+    // Takes the device on the first call; false with error when it cannot open.
+    bool open(std::unique_ptr<AudioOutputDevice> device, QString* error);
+    // Closes the device; buffers still on their way are reported ended.
+    void close();
+    // Changes the mixer (schedule, play, stop, volume) and plays new audio at once.
+    void apply(const std::function<void(AudioMixer&)>& change);
+    // Times the device ran dry while audio was being fed (any thread).
+    int underruns() const { return underruns_.load(); }
+
+private:
+    enum class State { closed, playing, sleeping };
+    struct Mark {
+        int64_t position = 0;  // the stream frame after the buffer's last sample
+        AudioMixer::Ended ended;
+    };
+
+    void tick();
+    void pump();
+    void reportHeard(int64_t played);
+    void sleep();
+    void wake();
+    void advanceSilently();
+    void armSilentTimer();
+    void report(std::vector<AudioMixer::Ended> ended);
+
+    QObject* engine_;
+    EndedReport endedReport_;
+    FailedReport failedReport_;
+    AudioMixer mixer_;
+    std::unique_ptr<AudioOutputDevice> device_;
+    State state_ = State::closed;
+    QTimer timer_;
+    QElapsedTimer silentClock_;
+    int64_t silentFrames_ = 0;  // frames played out on the clock since sleeping
+    int64_t written_ = 0;
+    bool feeding_ = false;  // audio was still to come at the last pump
+    std::vector<float> block_;
+    std::vector<AudioMixer::Ended> ended_;
+    std::vector<Mark> marks_;
+    std::atomic<int> underruns_{0};
+};
