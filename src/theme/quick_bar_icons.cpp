@@ -126,16 +126,29 @@ void paintCover(QPainter& painter, const QRectF& square, const QImage& image)
     painter.drawImage(target, image);
 }
 
+// Custom pictures come from other users and are drawn on every employee's
+// quick bar, so their text, format and dimensions are bounded before any
+// pixel is decoded. The icon picker writes JPEGs of at most 128 px.
+constexpr qsizetype kMaxCustomTextLength = 256 * 1024;
+constexpr int kMaxSourceSide = 8192;
+constexpr int kMaxDecodedSide = 256;
+
 std::optional<QImage> decode(const QString& text)
 {
-    if (!isStrictBase64(text))
+    if (text.size() > kMaxCustomTextLength || !isStrictBase64(text))
         return std::nullopt;
     const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return std::nullopt;
     QByteArray data = *decoded;
     QBuffer buffer(&data);
-    QImageReader reader(&buffer);
+    QImageReader reader(&buffer, "jpeg");
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    if (size.isEmpty() || size.width() > kMaxSourceSide || size.height() > kMaxSourceSide)
+        return std::nullopt;
+    if (qMax(size.width(), size.height()) > kMaxDecodedSide)
+        reader.setScaledSize(size.scaled(kMaxDecodedSide, kMaxDecodedSide, Qt::KeepAspectRatio).expandedTo({1, 1}));
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
@@ -144,7 +157,8 @@ std::optional<QImage> decode(const QString& text)
 
 // A quick-bar button repaints every frame of its press animation: each
 // custom text is decoded once, failures included, and the recent results
-// kept, costed in KiB. Any thread may decode, so a mutex guards the cache.
+// kept, costed in KiB (a decoded picture is at most 256 KiB). Any thread may
+// decode, so a mutex guards the cache.
 struct DecodedCustoms {
     QMutex mutex;
     QCache<QString, std::optional<QImage>> images{8 * 1024};

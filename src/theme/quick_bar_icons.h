@@ -42,7 +42,9 @@ namespace QuickBarIcon {
 enum class Content { custom, picture, tile };
 
 // The picture of a custom text: strict padded base64 (no blanks or line
-// breaks) of data an image decoder reads; nothing otherwise.
+// breaks, at most 256 KiB) of a JPEG of at most 8192 px a side; nothing
+// otherwise. Larger pictures are read scaled to 256 px on their longer side.
+// Each text is decoded once and the result kept for later calls.
 std::optional<QImage> decodeCustom(const std::optional<QString>& text);
 
 Content contentFor(const std::optional<QString>& iconId, const std::optional<QString>& iconCustom);

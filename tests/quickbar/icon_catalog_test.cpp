@@ -4,21 +4,29 @@
 #include "support/artifacts.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-QString jpegBase64(QSize size, QColor colour)
+QByteArray encoded(QSize size, QColor colour, const char* format = "JPG")
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", 75);
-    return QString::fromLatin1(bytes.toBase64());
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(75);
+    writer.setOptimizedWrite(true);
+    writer.write(image);
+    return bytes;
+}
+
+QString jpegBase64(QSize size, QColor colour)
+{
+    return QString::fromLatin1(encoded(size, colour).toBase64());
 }
 
 }  // namespace
@@ -87,9 +95,34 @@ TEST(QuickBarIconView, ChoosesCustomThenPictureThenTile)
         {QStringLiteral("star"), QString(), Content::tile, "empty custom text"},
         {QStringLiteral("custom"), QStringLiteral("AAAA"), Content::tile, "base64 but not an image"},
         {QStringLiteral("custom"), QStringLiteral("A B="), Content::tile, "a blank inside"},
+        {QStringLiteral("custom"), QString::fromLatin1(encoded({20, 10}, Qt::red, "PNG").toBase64()), Content::tile,
+         "an image, but not a JPEG"},
+        {QStringLiteral("custom"),
+         QString::fromLatin1(QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='9' height='9'/>").toBase64()),
+         Content::tile, "an SVG document"},
+        {QStringLiteral("custom"), jpegBase64({9000, 8}, Qt::red), Content::tile, "wider than 8192 px"},
+        {QStringLiteral("custom"), QString::fromLatin1((encoded({20, 10}, Qt::red) + QByteArray(200 * 1024, 0)).toBase64()),
+         Content::tile, "a JPEG whose text passes 256 KiB"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(QuickBarIcon::contentFor(c.id, c.custom), c.expected) << c.what;
+}
+
+TEST(QuickBarIconView, AHugeJpegIsReadScaledOnceAndNotOncePerPaint)
+{
+    const QString text = jpegBase64({4000, 4000}, QColor(0, 200, 0));
+    ASSERT_LE(text.size(), 256 * 1024) << "a flat picture compresses under the cap";
+    QuickBarIconView view(QStringLiteral("star"), text, 40);
+    const QColor first = view.grab().toImage().pixelColor(20, 20);
+    EXPECT_GT(first.green(), first.red() + 80) << "the picture is drawn";
+
+    const auto decoded = QuickBarIcon::decodeCustom(text);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->size(), QSize(256, 256)) << "read scaled, not at 4000 px";
+    for (int paint = 0; paint < 3; ++paint)
+        view.grab();
+    // A fresh decode makes a new image; the cached one keeps its key.
+    EXPECT_EQ(QuickBarIcon::decodeCustom(text)->cacheKey(), decoded->cacheKey());
 }
 
 TEST(QuickBarIconView, ScalesCornerAndSymbolWithSize)
