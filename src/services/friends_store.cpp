@@ -31,22 +31,28 @@ FriendsStore::FriendsStore(QObject* parent)
 QCoro::Task<void> FriendsStore::load(QString uid)
 {
     QPointer<FriendsStore> self(this);
+    const int generation = ++loadGeneration_;
+    ++loadsRunning_;
     setLoading(true);
+    std::optional<std::vector<SavedChannelSlot>> fetched;
     try {
-        std::vector<SavedChannelSlot> fetched = co_await TovrinAPI::shared().fetchSavedChannels(uid);
-        if (!self)
-            co_return;
-        if (!sameSlots(savedSlots_, fetched)) {
-            savedSlots_ = std::move(fetched);
-            emit savedSlotsChanged();
-        }
-        setLastError(std::nullopt);
+        fetched = co_await TovrinAPI::shared().fetchSavedChannels(uid);
     } catch (...) {
-        if (!self)
-            co_return;
-        setLastError(QStringLiteral("Could not load friend channels"));
     }
-    setLoading(false);
+    if (!self)
+        co_return;
+    if (generation == loadGeneration_) {
+        if (!fetched) {
+            setLastError(QStringLiteral("Could not load friend channels"));
+        } else {
+            if (!sameSlots(savedSlots_, *fetched)) {
+                savedSlots_ = std::move(*fetched);
+                emit savedSlotsChanged();
+            }
+            setLastError(std::nullopt);
+        }
+    }
+    setLoading(--loadsRunning_ > 0);
 }
 
 void FriendsStore::setLoading(bool value)

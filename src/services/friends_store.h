@@ -22,7 +22,9 @@ class FriendsStore : public QObject {
 public:
     explicit FriendsStore(QObject* parent = nullptr);
 
-    // Overlapping loads all run; the list of the one that ends last stays.
+    // Overlapping loads all run, but only the newest one's reply is applied:
+    // an older reply that lands last never replaces a newer list or error.
+    // isLoading stays true until every load has ended.
     QCoro::Task<void> load(QString uid);
 
     const std::vector<SavedChannelSlot>& savedSlots() const { return savedSlots_; }
@@ -41,5 +43,7 @@ private:
 
     std::vector<SavedChannelSlot> savedSlots_;
     bool isLoading_ = false;
+    int loadsRunning_ = 0;
+    int loadGeneration_ = 0;
     std::optional<QString> lastError_;
 };

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QHideEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -299,6 +300,15 @@ void RadioQuickBar::showEvent(QShowEvent* event)
     loadMyChannelIcon();
 }
 
+void RadioQuickBar::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    // Off screen the bar loads nothing; an icon fetch still running is dropped.
+    ++myIconGeneration_;
+}
+
 void RadioQuickBar::setRefreshToken(int token)
 {
     if (token == refreshToken_)
@@ -309,16 +319,21 @@ void RadioQuickBar::setRefreshToken(int token)
 
 void RadioQuickBar::reloadSlots()
 {
+    // The store applies only its newest load's reply; a hidden bar reloads
+    // when it comes back on screen.
+    if (!isVisible())
+        return;
     QCoro::connect(stores_.friends->load(stores_.session->uid()), this, [] {});
 }
 
 void RadioQuickBar::loadMyChannelIcon()
 {
-    const auto owned = stores_.session->ownedChannelNumber();
-    if (!owned)
-        return;
-    // Only the newest fetch may set the icon.
+    // Only the newest fetch may set the icon: losing the owned channel, or
+    // leaving the screen, drops one still running.
     const int generation = ++myIconGeneration_;
+    const auto owned = stores_.session->ownedChannelNumber();
+    if (!owned || !isVisible())
+        return;
     QCoro::connect(fetchChannelIcon(stores_.session->uid(), *owned), this,
                    [this, generation](const std::optional<IconPair>& icon) {
                        if (generation != myIconGeneration_ || !icon)

@@ -20,8 +20,8 @@ class ProQuickButton;
 // The radio screen's strip of channel buttons: HOME, the company (CO), the
 // user's own channel (MY), one per saved slot, ADD CH and SETUP. It keeps no
 // slots of its own: it draws FriendsStore's list and reloads it when it comes
-// on screen, when the screen's refresh token changes and after its own
-// remove and icon changes. Joining is the screen's: each button calls back.
+// on screen, when the screen's refresh token changes while it is shown and
+// after its own remove and icon changes. Joining is the screen's: each button calls back.
 // A slot's long press or context menu asks to remove it; the menu also
 // changes its icon in the icon picker. GUI thread only.
 class RadioQuickBar : public QWidget {
@@ -39,7 +39,7 @@ public:
     // The stores must outlive the bar.
     RadioQuickBar(const AppStores& stores, Actions actions, QWidget* parent = nullptr);
 
-    // Every change reloads the slots.
+    // Every change reloads the slots while the bar is shown.
     void setRefreshToken(int token);
 
     // The buttons in their row order.
@@ -66,6 +66,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildFixedButtons();

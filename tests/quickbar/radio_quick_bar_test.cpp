@@ -45,6 +45,11 @@ protected:
         return nullptr;
     }
 
+    // Returns once every reply already sent has been handled: a later
+    // request's reply comes after them, as one network thread delivers
+    // replies in order. Takes one scripted reply for the health check.
+    static void afterRepliesSoFar() { ASSERT_TRUE(runTask(TovrinAPI::shared().healthOK()).value.value_or(false)); }
+
     QStringList calls;
 };
 
@@ -131,15 +136,102 @@ TEST_F(RadioQuickBarTest, TheCompanyComesFromTheStoreElseFromTheCheckIn)
 
 TEST_F(RadioQuickBarTest, TwoQuickRefreshesEndWithTheServersSlots)
 {
+    // The first load's older list lands after the second load's newer one.
+    ScriptedResponder responder;
+    responder.baseURL();
+    const QByteArray older = R"({"slots": [{"id": 1, "label": "Gate", "channel_number": 7}]})";
+    const QByteArray newer =
+        R"({"slots": [{"id": 1, "label": "Gate", "channel_number": 7}, {"id": 2, "label": "Dock", "channel_number": 9}]})";
+    responder.script({{.status = 200, .body = older, .held = true}, {.status = 200, .body = newer}, {200, "{}"}});
     auto bar = makeBar();
-    addSlot(QStringLiteral("Gate"), 7);
+    bar->show();
+    ASSERT_TRUE(waitUntil([&] { return responder.requests().size() == 1; }));
     bar->setRefreshToken(1);
-    addSlot(QStringLiteral("Dock"), 9);
-    bar->setRefreshToken(2);
     const QStringList expected{"HOME", "MY", "GATE", "DOCK", "ADD CH"};
     ASSERT_TRUE(waitUntil([&] { return labels(bar->buttons()) == expected; }));
-    ASSERT_TRUE(waitUntil([&] { return !friends->isLoading(); }));
+    EXPECT_TRUE(friends->isLoading()) << "the first load still runs";
+    responder.release();
+    afterRepliesSoFar();
     EXPECT_EQ(labels(bar->buttons()), expected);
+    EXPECT_FALSE(friends->isLoading());
+}
+
+TEST_F(RadioQuickBarTest, AHiddenBarLoadsNothingUntilItIsShownAgain)
+{
+    auto bar = makeBar();
+    bar->show();
+    ASSERT_TRUE(waitUntil([&] { return !friends->isLoading(); }));
+    ScriptedResponder responder;
+    responder.baseURL();
+    responder.script({{200, R"({"slots": [{"id": 3, "label": "Dock", "channel_number": 9}]})"}});
+    bar->hide();
+    bar->setRefreshToken(1);
+    bar->setRefreshToken(2);
+    bar->show();
+    ASSERT_TRUE(waitUntil([&] { return !friends->isLoading(); }));
+    EXPECT_EQ(responder.requests().size(), 1) << "one load, when the bar came back";
+    EXPECT_EQ(labels(bar->buttons()), QStringList({"HOME", "MY", "DOCK", "ADD CH"}));
+}
+
+TEST_F(RadioQuickBarTest, TheMyIconFollowsTheOwnedChannelsSettings)
+{
+    const auto checkin = [this](std::optional<int> owned) {
+        QJsonObject reply{{"ok", true}, {"uid", session->uid()}, {"radio_id", "Q-ABC123"}};
+        if (owned) {
+            reply.insert("owned_channel_number", *owned);
+            reply.insert("owned_channel_display", QStringLiteral("001.%1").arg(*owned, 3, 10, QLatin1Char('0')));
+        }
+        return ScriptedResponder::Reply{200, QJsonDocument(reply).toJson()};
+    };
+    const auto settings = [](int channel, QJsonObject icon) {
+        QJsonObject reply{{"channel_number", channel}, {"display_frequency", "001.001"}, {"max_talkers", 8},
+                          {"join_policy", "open"},     {"is_locked", false},             {"has_passkey", false},
+                          {"listed_public", false},    {"allowlist", QJsonArray()}};
+        for (auto it = icon.begin(); it != icon.end(); ++it)
+            reply.insert(it.key(), it.value());
+        return ScriptedResponder::Reply{200, QJsonDocument(reply).toJson()};
+    };
+    const ScriptedResponder::Reply health{200, "{}"};
+    ScriptedResponder responder;
+    responder.baseURL();
+    responder.script({
+        {200, R"({"slots": []})"},
+        health, checkin(5), settings(5, {{"icon_id", "mall"}, {"icon_custom", "aGk="}}),
+        health, checkin(6), {500, "{}"}, health,
+        health, checkin(7), settings(7, {}),
+        health, checkin(8), [&] { auto held = settings(8, {{"icon_id", "kart"}}); held.held = true; return held; }(),
+        health, checkin(std::nullopt), health,
+    });
+    auto bar = makeBar();
+    bar->show();
+    ASSERT_TRUE(waitUntil([&] { return !friends->isLoading(); }));
+    EXPECT_EQ(bar->myIconId(), "star");
+
+    checkIn();
+    ASSERT_TRUE(waitUntil([&] { return bar->myIconId() == QStringLiteral("mall"); }));
+    EXPECT_EQ(bar->myIconCustom(), "aGk=");
+    EXPECT_EQ(button(bar->buttons(), "MY")->face().iconId, "mall");
+    EXPECT_EQ(responder.requests()[3].target,
+              QByteArray("/v1/channel-settings?uid=") + session->uid().toUtf8() + "&channel_number=5");
+
+    checkIn();
+    ASSERT_TRUE(waitUntil([&] { return responder.requests().size() == 7; }));
+    afterRepliesSoFar();
+    EXPECT_EQ(bar->myIconId(), "mall") << "a failed fetch keeps the icon";
+    EXPECT_EQ(bar->myIconCustom(), "aGk=");
+
+    checkIn();
+    ASSERT_TRUE(waitUntil([&] { return bar->myIconId() == QStringLiteral("star"); }));
+    EXPECT_EQ(bar->myIconCustom(), std::nullopt) << "settings without an icon";
+
+    checkIn();
+    ASSERT_TRUE(waitUntil([&] { return responder.requests().size() == 14; }));
+    checkIn();
+    ASSERT_FALSE(session->ownedChannelNumber());
+    responder.release();
+    afterRepliesSoFar();
+    EXPECT_EQ(bar->myIconId(), "star") << "the fetch for a channel no longer owned sets nothing";
+    EXPECT_FALSE(button(bar->buttons(), "MY")->isEnabled());
 }
 
 TEST(RadioQuickBarTexts, ShortLabelsAndTheRemoveMessage)

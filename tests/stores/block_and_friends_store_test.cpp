@@ -147,4 +147,25 @@ TEST_F(FriendsStoreTest, AFailedLoadKeepsTheSlotsAndEndsLoading)
     EXPECT_EQ(slotsChanged.count(), 1);
 }
 
+TEST_F(FriendsStoreTest, AnOlderLoadThatEndsLastChangesNothing)
+{
+    // The first load is answered last, with an older list, then with a failure.
+    ScriptedResponder responder;
+    responder.script({Reply{.status = 200, .body = R"({"slots": []})", .held = true},
+                      Reply{200, R"({"slots": [{"id": 1, "label": "Home", "channel_number": 5}]})"},
+                      Reply{.status = 500, .body = "{}", .held = true}, Reply{200, R"({"slots": []})"}});
+    FriendsStore store;
+    for (int round = 0; round < 2; ++round) {
+        auto older = store.load("me");
+        ASSERT_TRUE(waitUntil([&] { return responder.requests().size() == 2 * round + 1; }));
+        ASSERT_FALSE(runVoidTask(store.load("me")));
+        EXPECT_TRUE(store.isLoading()) << "the older load still runs";
+        responder.release();
+        ASSERT_FALSE(runVoidTask(std::move(older)));
+        EXPECT_FALSE(store.isLoading());
+        EXPECT_EQ(store.lastError(), std::nullopt);
+        EXPECT_EQ(store.savedSlots().size(), round == 0 ? 1u : 0u) << "the newer load's list";
+    }
+}
+
 }  // namespace

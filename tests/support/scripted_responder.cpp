@@ -2,10 +2,12 @@
 
 #include "platform/server_test_seam.h"
 
+#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 ScriptedResponder::ScriptedResponder(QObject* parent) : QObject(parent)
 {
@@ -69,9 +71,22 @@ void ScriptedResponder::serve(QTcpSocket* socket)
             out += "Content-Type: " + reply.contentType + "\r\n";
         out += "Connection: close\r\n";
         out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body;
-        QTimer::singleShot(reply.delay, socket, [socket, out] {
+        const auto send = [socket = QPointer<QTcpSocket>(socket), out] {
+            if (!socket)
+                return;
             socket->write(out);
             socket->disconnectFromHost();
-        });
+        };
+        if (reply.held)
+            held_.append(send);
+        else
+            QTimer::singleShot(reply.delay, socket, send);
     });
+}
+
+void ScriptedResponder::release()
+{
+    const auto sends = std::exchange(held_, {});
+    for (const auto& send : sends)
+        send();
 }

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
 
 // A tiny HTTP/1.1 responder on loopback for replies the devserver would never
 // give (odd statuses, broken bodies, silence). Each request is answered with
@@ -23,6 +24,8 @@ public:
         QByteArray contentType = "application/json";
         // Close the connection without a reply.
         bool hangUp = false;
+        // Answered only by release(): lets a test decide which reply lands last.
+        bool held = false;
     };
 
     struct Request {
@@ -39,6 +42,8 @@ public:
     // Also points the client at this responder through the server seam.
     QUrl baseURL() const;
     const QList<Request>& requests() const { return requests_; }
+    // Sends every held reply, in the order their requests came.
+    void release();
 
 private:
     void serve(QTcpSocket* socket);
@@ -46,4 +51,5 @@ private:
     QTcpServer server_;
     QList<Reply> replies_;
     QList<Request> requests_;
+    QList<std::function<void()>> held_;
 };
