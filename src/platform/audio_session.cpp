@@ -20,6 +20,9 @@ QString categoryName(AudioSession::Category category)
 
 void AudioSession::enter(Step step, const QString& call)
 {
+    // A small ring: a long-running process must not keep every call.
+    if (calls_.size() == kRecentCalls)
+        calls_.removeFirst();
     calls_.append(call);
     if (failuresLeft_ > 0 && failingStep_ == step) {
         --failuresLeft_;

@@ -43,7 +43,9 @@ public:
 
     // Test seam: the next `times` calls of step throw Error(text).
     void failNextForTesting(Step step, const QString& text, int times = 1);
-    // Every call, in order, as "setCategory playAndRecord 9", "setActive"…
+    // The latest calls (at most kRecentCalls), oldest first, as
+    // "setCategory playAndRecord 9", "setActive"…
+    static constexpr qsizetype kRecentCalls = 64;
     QStringList callsForTesting() const;
     void resetForTesting();
 

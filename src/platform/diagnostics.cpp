@@ -1,5 +1,6 @@
 #include "platform/diagnostics.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -18,10 +19,42 @@ std::vector<LineCapture*>& captures()
     return list;
 }
 
+bool needsEscape(QChar c)
+{
+    const QChar::Category category = c.category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line
+           || category == QChar::Separator_Paragraph;
+}
+
 }  // namespace
 
-void printLine(const QString& line)
+QString escapeControls(const QString& text)
 {
+    if (std::none_of(text.cbegin(), text.cend(), needsEscape))
+        return text;
+    QString escaped;
+    escaped.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (!needsEscape(c)) {
+            escaped.append(c);
+        } else if (c == u'\n') {
+            escaped.append(QLatin1String("\\n"));
+        } else if (c == u'\r') {
+            escaped.append(QLatin1String("\\r"));
+        } else if (c == u'\t') {
+            escaped.append(QLatin1String("\\t"));
+        } else if (c.unicode() < 0x100) {
+            escaped.append(QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')));
+        } else {
+            escaped.append(QStringLiteral("\\u{%1}").arg(c.unicode(), 4, 16, QLatin1Char('0')));
+        }
+    }
+    return escaped;
+}
+
+void printLine(const QString& text)
+{
+    const QString line = escapeControls(text);
     const QByteArray bytes = line.toUtf8();
     std::lock_guard lock(registryMutex());
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);

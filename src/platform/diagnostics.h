@@ -10,7 +10,13 @@
 // crash loses nothing already written.
 namespace Diagnostics {
 
+// Writes one line; control characters in it (newlines included) are escaped,
+// so text that came from the network can never start a line of its own.
 void printLine(const QString& line);
+
+// The text with every control character and line or paragraph separator
+// written as an escape: \n, \r, \t, \xHH, or \u{HHHH}.
+QString escapeControls(const QString& text);
 
 // Collects every printed line while it lives; tests assert on it.
 class LineCapture {

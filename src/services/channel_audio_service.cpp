@@ -272,6 +272,7 @@ void ChannelAudioService::disconnect()
     voicePipe_->sendBinary = nullptr;
 
     activeClipID_.reset();
+    pagerQueuedUntil_ = {};
 
     setIsLive(false);
     setListenerCount(0);

@@ -62,6 +62,20 @@ public:
     // The most chat lines kept; older ones drop off the front.
     static constexpr qsizetype kMaxChatMessages = 1000;
 
+    // Bounds on what the network can make the engine keep. Longer texts are
+    // cut (names and chat as a reader counts characters, ids and uids by code
+    // unit); pager frames with a longer payload are dropped.
+    static constexpr qsizetype kMaxPagerPayload = 1280;
+    static constexpr std::chrono::milliseconds kMaxQueuedPagerAudio{4000};
+    static constexpr qsizetype kMaxChatCharacters = 500;
+    static constexpr qsizetype kMaxNameCharacters = 80;
+    static constexpr qsizetype kMaxRadioIdLength = 16;
+    static constexpr qsizetype kMaxIdLength = 128;
+    static constexpr qsizetype kMaxSoundNameLength = 64;
+    static constexpr qsizetype kMaxRosterMembers = 500;
+    static constexpr qsizetype kMaxReactionEmoji = 32;
+    static constexpr qsizetype kMaxEmojiLength = 32;
+
     // Frame headers: 0xFF 'Q' 'F' and the kind (1 pager audio, 2 utterance
     // upload, 3 utterance playback; the voice pipe handles kinds 2 and 3).
     static const QByteArray sfxPrefix;
@@ -113,6 +127,8 @@ public:
         QByteArray payload;
     };
     static FrameRoute routeFrame(const QByteArray& frame);
+    // Received pager audio scheduled and not yet played, by the pager clock.
+    std::chrono::milliseconds queuedPagerAudio() const;
 
     // Chat, roster and reactions.
     void updateBlocked(QSet<QString> blocked);
@@ -317,6 +333,8 @@ private:
 
     std::optional<QString> activeClipID_;
     std::chrono::steady_clock::time_point pagerSuppressRXUntil_{};
+    // When the received pager audio scheduled so far ends playing.
+    std::chrono::steady_clock::time_point pagerQueuedUntil_{};
     double lastRxLog_ = 0;
     qint32 pagerPacketsSent_ = 0;
     qint32 pagerPacketsRecv_ = 0;

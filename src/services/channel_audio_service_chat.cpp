@@ -10,12 +10,15 @@
 
 namespace {
 
-constexpr qsizetype maxChatCharacters = 500;
-
 QString stringOr(const QJsonObject& object, const QString& key, const QString& fallback)
 {
     const QJsonValue value = object.value(key);
     return value.isString() ? value.toString() : fallback;
+}
+
+QString nameOr(const QJsonObject& object, const QString& key)
+{
+    return TextCharacters::prefix(stringOr(object, key, kDefaultDisplayName), ChannelAudioService::kMaxNameCharacters);
 }
 
 }  // namespace
@@ -33,9 +36,12 @@ std::optional<QMap<QString, QStringList>> ChannelAudioService::parseReactions(co
         for (const QJsonValue& uid : it->toArray()) {
             if (!uid.isString())
                 return std::nullopt;
-            uids.append(uid.toString());
+            if (uids.size() < kMaxRosterMembers)
+                uids.append(uid.toString().left(kMaxIdLength));
         }
-        reactions.insert(it.key(), uids);
+        // Kept whole or not at all: a cut emoji would be another emoji.
+        if (reactions.size() < kMaxReactionEmoji && it.key().size() <= kMaxEmojiLength)
+            reactions.insert(it.key(), uids);
     }
     return reactions;
 }
@@ -57,11 +63,11 @@ std::optional<ChatMessage> ChannelAudioService::parseChatMessage(const QJsonObje
     const QJsonValue ts = object.value(QLatin1String("ts"));
 
     ChatMessage line;
-    line.id = id.toString();
-    line.uid = uid.toString();
-    line.text = text.toString();
-    line.radioId = stringOr(object, QStringLiteral("radio_id"), QString());
-    line.displayName = stringOr(object, QStringLiteral("display_name"), kDefaultDisplayName);
+    line.id = id.toString().left(kMaxIdLength);
+    line.uid = uid.toString().left(kMaxIdLength);
+    line.text = TextCharacters::prefix(text.toString(), kMaxChatCharacters);
+    line.radioId = stringOr(object, QStringLiteral("radio_id"), QString()).left(kMaxRadioIdLength);
+    line.displayName = nameOr(object, QStringLiteral("display_name"));
     line.ts = ts.isDouble() ? ts.toDouble() : double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
     line.reactions = parseReactions(object.value(QLatin1String("reactions"))).value_or(QMap<QString, QStringList>{});
     return line;
@@ -71,12 +77,15 @@ QList<ChannelRosterMember> ChannelAudioService::parseRoster(const QJsonArray& ar
 {
     QList<ChannelRosterMember> members;
     for (const QJsonValue& element : array) {
+        if (members.size() == kMaxRosterMembers)
+            break;
         const QJsonObject object = element.toObject();
         const QJsonValue uid = object.value(QLatin1String("uid"));
         if (!uid.isString())
             continue;
-        members.append(ChannelRosterMember{uid.toString(), stringOr(object, QStringLiteral("radio_id"), QString()),
-                                           stringOr(object, QStringLiteral("display_name"), kDefaultDisplayName)});
+        members.append(ChannelRosterMember{uid.toString().left(kMaxIdLength),
+                                           stringOr(object, QStringLiteral("radio_id"), QString()).left(kMaxRadioIdLength),
+                                           nameOr(object, QStringLiteral("display_name"))});
     }
     return members;
 }
@@ -114,7 +123,7 @@ void ChannelAudioService::sendChat(const QString& text)
     }
     sendJSON(QJsonObject{
         {"type", "chat"},
-        {"text", TextCharacters::prefix(trimmed, maxChatCharacters)},
+        {"text", TextCharacters::prefix(trimmed, kMaxChatCharacters)},
         {"display_name", outgoingDisplayName()},
         {"radio_id", chatRadioId_},
     });

@@ -17,7 +17,6 @@ using namespace std::chrono_literals;
 constexpr auto pagerCooldown = 20s;
 constexpr qint64 pagerCooldownSeconds = 20;
 constexpr qint64 minServerCooldownSeconds = 1;
-constexpr qsizetype maxPagerPayload = 1280;
 
 // The fallback tone: 1,280 samples (80 ms) of 880 Hz at 16 kHz, 160-sample fades.
 constexpr int fallbackSamples = 1280;
@@ -117,9 +116,9 @@ void ChannelAudioService::emitSFXChunks(QPointer<QWebSocket> socket, const QByte
 QList<QByteArray> ChannelAudioService::pagerFrames(const QByteArray& pcm)
 {
     QList<QByteArray> frames;
-    frames.reserve((pcm.size() + maxPagerPayload - 1) / maxPagerPayload);
-    for (qsizetype offset = 0; offset < pcm.size(); offset += maxPagerPayload)
-        frames.append(sfxPrefix + pcm.mid(offset, maxPagerPayload));
+    frames.reserve((pcm.size() + kMaxPagerPayload - 1) / kMaxPagerPayload);
+    for (qsizetype offset = 0; offset < pcm.size(); offset += kMaxPagerPayload)
+        frames.append(sfxPrefix + pcm.mid(offset, kMaxPagerPayload));
     return frames;
 }
 

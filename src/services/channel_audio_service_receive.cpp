@@ -16,6 +16,7 @@ namespace {
 // screen plays that alert itself.
 constexpr std::chrono::milliseconds pagerSuppressWindow{550};
 constexpr double pagerLogInterval = 1.0;
+constexpr double pagerSampleRate = 16000.0;
 
 std::optional<QString> stringAt(const QJsonObject& object, const QString& key)
 {
@@ -46,7 +47,8 @@ ChannelAudioService::FrameRoute ChannelAudioService::routeFrame(const QByteArray
     // A playback frame with a bad length or id is no pager frame either: dropped.
     if (auto packet = TovrinVoicePipe::parsePlayPacket(frame))
         return {FrameRoute::Kind::utterance, std::move(packet->id), std::move(packet->payload)};
-    if (frame.startsWith(sfxPrefix))
+    // A pager frame carries at most what a client sends in one.
+    if (frame.startsWith(sfxPrefix) && frame.size() - frameHeaderSize <= kMaxPagerPayload)
         return {FrameRoute::Kind::pager, QString(), frame.sliced(frameHeaderSize)};
     // Upload frames (kind 2) and anything else are not for a client.
     return {};
@@ -70,6 +72,13 @@ void ChannelAudioService::enqueueRXPCM(const QByteArray& frame)
     }
 }
 
+std::chrono::milliseconds ChannelAudioService::queuedPagerAudio() const
+{
+    const auto now = pagerNow();
+    return pagerQueuedUntil_ > now ? std::chrono::ceil<std::chrono::milliseconds>(pagerQueuedUntil_ - now)
+                                   : std::chrono::milliseconds(0);
+}
+
 // Its caller has checked that receiving is on and outside the pager window.
 void ChannelAudioService::enqueueLegacySFX(const QByteArray& payload)
 {
@@ -79,6 +88,15 @@ void ChannelAudioService::enqueueLegacySFX(const QByteArray& payload)
     std::optional<std::vector<float>> buffer = makeFloatPlaybackBuffer(payload);
     if (!buffer)
         return;
+    // A sender that streams faster than it plays would queue without end:
+    // audio past a few seconds ahead is dropped.
+    const auto queuedAt = pagerNow();
+    const auto length = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(double(buffer->size()) / pagerSampleRate));
+    const auto start = std::max(pagerQueuedUntil_, queuedAt);
+    if (start + length - queuedAt > kMaxQueuedPagerAudio)
+        return;
+    pagerQueuedUntil_ = start + length;
     scheduleVoiceBuffer(std::move(*buffer));
 
     const double now = mediaClock();
@@ -168,7 +186,9 @@ void ChannelAudioService::applyChat(const QJsonObject& message)
 
 void ChannelAudioService::applyReaction(const QJsonObject& message)
 {
-    const std::optional<QString> messageId = stringAt(message, QStringLiteral("message_id"));
+    std::optional<QString> messageId = stringAt(message, QStringLiteral("message_id"));
+    if (messageId)
+        messageId = messageId->left(kMaxIdLength);
     std::optional<QMap<QString, QStringList>> reactions = parseReactions(message.value(QLatin1String("reactions")));
     if (!messageId || !reactions)
         return;
@@ -183,8 +203,9 @@ void ChannelAudioService::applyReaction(const QJsonObject& message)
 
 void ChannelAudioService::applyPager(const QJsonObject& message)
 {
-    const QString sound = stringAt(message, QStringLiteral("sound")).value_or(QStringLiteral("pager"));
-    const QString sender = stringAt(message, QStringLiteral("uid")).value_or(QString());
+    const QString sound =
+        stringAt(message, QStringLiteral("sound")).value_or(QStringLiteral("pager")).left(kMaxSoundNameLength);
+    const QString sender = stringAt(message, QStringLiteral("uid")).value_or(QString()).left(kMaxIdLength);
     // Frames carry no sender: a blocked sender's are kept out by the same
     // window, only without the announcement.
     pagerSuppressRXUntil_ = pagerNow() + pagerSuppressWindow;
@@ -200,19 +221,21 @@ void ChannelAudioService::applyPager(const QJsonObject& message)
 
 void ChannelAudioService::applyPlayUtterance(const QJsonObject& message)
 {
-    const QString id = stringAt(message, QStringLiteral("id")).value_or(QString());
-    const QString sender = stringAt(message, QStringLiteral("uid")).value_or(QString());
+    const QString id = stringAt(message, QStringLiteral("id")).value_or(QString()).left(kMaxIdLength);
+    const QString sender = stringAt(message, QStringLiteral("uid")).value_or(QString()).left(kMaxIdLength);
     if (id.isEmpty() || (!sender.isEmpty() && blockedUIDs_.contains(sender)))
         return;
     activeClipID_ = id;
     const qint64 bytes = Json::exactInteger(message.value(QLatin1String("bytes"))).value_or(0);
-    const QString format = stringAt(message, QStringLiteral("format")).value_or(QStringLiteral("aac")).toLower();
+    const QString format =
+        stringAt(message, QStringLiteral("format")).value_or(QStringLiteral("aac")).left(kMaxSoundNameLength).toLower();
     voicePipe_->notePlayAnnounce(id, bytes, format, sender);
 }
 
 void ChannelAudioService::applyPlayUtteranceEnd(const QJsonObject& message)
 {
-    const QString id = stringAt(message, QStringLiteral("id")).value_or(activeClipID_.value_or(QString()));
+    const QString id =
+        stringAt(message, QStringLiteral("id")).value_or(activeClipID_.value_or(QString())).left(kMaxIdLength);
     if (!id.isEmpty())
         voicePipe_->notePlayEnd(id);
 }

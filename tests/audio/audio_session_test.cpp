@@ -27,6 +27,18 @@ TEST_F(AudioSessionSetup, RadioActivationSetsEverythingAndLogsTheActualValues)
     EXPECT_TRUE(session().isActive());
 }
 
+TEST_F(AudioSessionSetup, OnlyTheLatestCallsAreKept)
+{
+    for (qsizetype i = 0; i < AudioSession::kRecentCalls; ++i)
+        session().setPreferredSampleRate(double(i));
+    ASSERT_EQ(calls().size(), AudioSession::kRecentCalls);
+    EXPECT_EQ(calls().first(), "setPreferredSampleRate 0.0");
+    session().setActive(true);
+    ASSERT_EQ(calls().size(), AudioSession::kRecentCalls);
+    EXPECT_EQ(calls().first(), "setPreferredSampleRate 1.0");
+    EXPECT_EQ(calls().last(), "setActive");
+}
+
 TEST_F(AudioSessionSetup, RadioActivationFallsBackToMixedPlayAndRecordWhenAStepThrows)
 {
     session().failNextForTesting(Step::setPreferredSampleRate, "rate refused");

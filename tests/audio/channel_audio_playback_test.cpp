@@ -21,15 +21,16 @@ namespace {
 
 using Interruption = AudioSessionNotifications::Interruption;
 
-QByteArray pagerFrame(const std::vector<float>& samples)
+// The samples as a sender puts them on the wire: frames of at most 1,280 bytes.
+QList<QByteArray> pagerFrames(const std::vector<float>& samples)
 {
-    QByteArray frame("\xFF" "QF\x01", 4);
+    QByteArray pcm;
     for (float s : samples) {
         char bytes[2];
         qToLittleEndian<qint16>(qint16(s * 32767), bytes);
-        frame.append(bytes, 2);
+        pcm.append(bytes, 2);
     }
-    return frame;
+    return ChannelAudioService::pagerFrames(pcm);
 }
 
 class EnginePlaybackTest : public ::testing::Test {
@@ -79,8 +80,10 @@ TEST_F(EnginePlaybackTest, PagerFramesOfOneStreamPlayOneAfterTheOther)
 {
     ASSERT_TRUE(engine.playback().playEngine());
     const double tones[] = {500, 1000, 1500};
-    for (double f : tones)
-        engine.enqueueRXPCM(pagerFrame(tone::sine(f, 0.1, 16000)));
+    for (double f : tones) {
+        for (const QByteArray& frame : pagerFrames(tone::sine(f, 0.1, 16000)))
+            engine.enqueueRXPCM(frame);
+    }
     std::shared_ptr<PlayedAudio> played = outputs.last();
     size_t first = std::string::npos, last = 0;
     auto span = [&] {

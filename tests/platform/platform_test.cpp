@@ -28,6 +28,26 @@ TEST(TovrinLog, WritesTaggedLinesWithoutInspectingTheMessage)
                                             "[TovrinFAULT] broken"}));
 }
 
+TEST(Diagnostics, ControlCharactersAreEscapedSoEveryLineStaysOne)
+{
+    const struct {
+        QString text;
+        QString printed;
+    } cases[] = {
+        {"plain text, é and 😀", "plain text, é and 😀"},
+        {"a\nb\rc\td", "a\\nb\\rc\\td"},
+        {QString("nul") + QChar(0) + "end", "nul\\x00end"},
+        {"esc\x1b[2J del\x7f c1\u0085", "esc\\x1b[2J del\\x7f c1\\x85"},
+        {"line\u2028para\u2029", "line\\u{2028}para\\u{2029}"},
+    };
+    for (const auto& c : cases) {
+        Diagnostics::LineCapture capture;
+        Diagnostics::printLine(c.text);
+        TovrinLog::audio(c.text);
+        EXPECT_EQ(capture.lines(), (QStringList{c.printed, "[TovrinAudio] " + c.printed})) << c.printed.toStdString();
+    }
+}
+
 TEST(UserDefaults, EscapedKeyComponentsStayInsideOneKey)
 {
     const struct {
