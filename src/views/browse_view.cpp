@@ -13,6 +13,7 @@
 #include "views/browse_channel_row.h"
 #include "views/browse_tab_bar.h"
 #include "views/plain_label.h"
+#include "views/toast_host.h"
 #include "views/view_fonts.h"
 
 #include <QLabel>
@@ -132,14 +133,6 @@ void BrowseView::buildScreen()
     progress_->setFixedSize(120, 6);
     progress_->hide();
 
-    toast_ = new QLabel(this);
-    toast_->setTextFormat(Qt::PlainText);
-    toast_->setFont(ViewFonts::caption(QFont::DemiBold));
-    toast_->setAlignment(Qt::AlignCenter);
-    toast_->setStyleSheet(QStringLiteral("QLabel { background: rgba(250, 250, 252, 220); color: black;"
-                                         " border-radius: 15px; padding: 8px 14px; }"));
-    toast_->hide();
-
     // The desktop's stand-in for pull to refresh.
     auto* refreshKey = new QShortcut(QKeySequence::Refresh, this);
     refreshKey->setContext(Qt::WidgetWithChildrenShortcut);
@@ -253,15 +246,11 @@ void BrowseView::refresh()
         progress_->move(area.center() - QPoint(progress_->width() / 2, progress_->height() / 2));
     }
     progress_->raise();
-    if (state_.toast) {
-        toast_->setText(*state_.toast);
-        toast_->adjustSize();
-        toast_->move((width() - toast_->width()) / 2, height() - toast_->height() - 12);
-        toast_->show();
-        toast_->raise();
-    } else {
-        toast_->hide();
-    }
+    // The window draws the toast, above the company-code and icon sheets.
+    if (state_.toast)
+        ToastHost::of(this)->present(this, *state_.toast, {.bottomInset = 12});
+    else
+        ToastHost::withdraw(this);
     Q_EMIT stateChanged();
 }
 

@@ -95,7 +95,6 @@ public:
     QStringList emptyStateTexts() const;
     QWidget* emptyStateAction() const;
     bool progressShown() const;
-    QLabel* toastLabel() const { return toast_; }
     PasskeyPrompt* passkeyPrompt() const { return passkeyPrompt_; }
     AlertDialog* errorAlert() const { return errorAlert_; }
     AlertDialog* blockedAlert() const { return blockedAlert_; }
@@ -147,7 +146,6 @@ private:
     QVBoxLayout* listLayout_ = nullptr;
     QWidget* listContent_ = nullptr;
     QProgressBar* progress_ = nullptr;
-    QLabel* toast_ = nullptr;
     PasskeyPrompt* passkeyPrompt_ = nullptr;
     AlertDialog* errorAlert_ = nullptr;
     AlertDialog* blockedAlert_ = nullptr;

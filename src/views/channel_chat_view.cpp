@@ -17,6 +17,7 @@
 #include "views/face_label.h"
 #include "views/plain_label.h"
 #include "views/sheet_overlay.h"
+#include "views/toast_host.h"
 #include "views/view_fonts.h"
 
 #include <QCoreApplication>
@@ -166,13 +167,6 @@ ChannelChatView::ChannelChatView(const AppStores& stores, QWidget* parent) : QWi
     buildMessageList(column);
     buildEmojiBar(column);
     buildComposer(column);
-
-    toastLabel_ = plainLabel(QString(), ViewFonts::caption(QFont::DemiBold), this);
-    toastLabel_->setObjectName(QStringLiteral("ChatToast"));
-    toastLabel_->setAlignment(Qt::AlignCenter);
-    toastLabel_->setStyleSheet(QStringLiteral("#ChatToast { background: rgba(255,255,255,0.85); color: black; "
-                                              "border-radius: 14px; padding: 8px 14px; }"));
-    toastLabel_->hide();
 
     rosterOverlay_ = new SheetOverlay(QStringLiteral("On channel"), this);
     connect(rosterOverlay_, &SheetOverlay::dismissed, this, [this] { rosterOverlay_->setContent(nullptr); });
@@ -575,20 +569,13 @@ void ChannelChatView::setToast(std::optional<QString> text)
     if (toast_ == text)
         return;
     toast_ = std::move(text);
-    toastLabel_->setText(toast_.value_or(QString()));
-    toastLabel_->setVisible(toast_.has_value());
-    positionToast();
+    // Drawn by the window, above the roster and every other sheet, so that
+    // what an action taken there reports is seen; it floats over the composer.
+    if (toast_)
+        ToastHost::of(this)->present(this, *toast_, {.bottomInset = 88, .slides = true});
+    else
+        ToastHost::withdraw(this);
     Q_EMIT toastChanged();
-}
-
-void ChannelChatView::positionToast()
-{
-    if (!toast_)
-        return;
-    toastLabel_->setMaximumWidth(width() - 32);
-    toastLabel_->adjustSize();
-    toastLabel_->move((width() - toastLabel_->width()) / 2, height() - 88 - toastLabel_->height());
-    toastLabel_->raise();
 }
 
 void ChannelChatView::openRoster()
@@ -623,7 +610,6 @@ void ChannelChatView::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     background_->setGeometry(rect());
     content_->setGeometry(rect());
-    positionToast();
 }
 
 void ChannelChatView::showEvent(QShowEvent* event)

@@ -99,7 +99,6 @@ private:
     void onMessageCountChanged();
     void scrollToNewest();
     void setToast(std::optional<QString> text);
-    void positionToast();
     void onDone();
 
     ChatBubble::Row rowFor(const ChatMessage& message) const;
@@ -126,6 +125,5 @@ private:
     QList<QPushButton*> emojiButtons_;
     QPlainTextEdit* composer_ = nullptr;
     QPushButton* send_ = nullptr;
-    QLabel* toastLabel_ = nullptr;
     SheetOverlay* rosterOverlay_ = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include "views/channel_user_count_badge.h"
 #include "views/icon_picker_sheet.h"
+#include "views/toast_host.h"
 #include "views/workplace_redeem_view.h"
 
 #include <QAction>
@@ -48,7 +49,7 @@ TEST_F(BrowseScreenTest, MyChannelCardJoinsTheOwnChannelAndShowsItsLiveCount)
     ASSERT_TRUE(waitUntil([&] { return inChannel(); }));
     EXPECT_EQ(radio->channelNumber(), mine);
     ASSERT_TRUE(waitUntil([&] { return toastIs("Joined " + *session->ownedChannelDisplay()); }));
-    EXPECT_TRUE(view->toastLabel()->isVisibleTo(view.get()));
+    EXPECT_TRUE(ToastHost::of(view.get())->isShowing(view.get()));
     // The live service's count replaces the server's without a load.
     ASSERT_TRUE(waitUntil([&] {
         auto* now = qobject_cast<MyChannelBrowseCard*>(view->card());

@@ -1,7 +1,9 @@
 #include "chat_fixture.h"
 
 #include "support/view_test_support.h"
+#include "views/toast_host.h"
 
+#include <QAbstractAnimation>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -256,6 +258,26 @@ TEST_F(ChatViewTest, ToastsClearOnTheirOwnTimerWhateverShows)
     ASSERT_TRUE(waitUntil([&] { return bothFired; }));
     EXPECT_FALSE(view.toast());
     EXPECT_EQ(changes.size(), 3);
+}
+
+TEST_F(ChatViewTest, TheToastSlidesUpOverTheComposerAndSlidesAwayFading)
+{
+    ChannelChatView& view = openChat();
+    view.setToastDurationForTesting(std::chrono::milliseconds(1));
+    view.showToast(QStringLiteral("Added Bo to quick bar"));
+    ToastHost* host = ToastHost::of(&view);
+    ASSERT_TRUE(host->isShowing(&view));
+    EXPECT_EQ(host->y(), view.height());  // from the bottom edge
+    ASSERT_EQ(host->motion()->state(), QAbstractAnimation::Running);
+    host->motion()->setCurrentTime(host->motion()->totalDuration());
+    EXPECT_EQ(host->geometry().bottom() + 1, view.height() - 88);
+
+    // Cleared: the text is gone at once, the capsule slides out and fades.
+    ASSERT_TRUE(waitUntil([&] { return !view.toast(); }));
+    EXPECT_FALSE(host->isShowing(&view));
+    EXPECT_FALSE(host->isHidden());
+    host->motion()->setCurrentTime(host->motion()->totalDuration());
+    EXPECT_TRUE(host->isHidden());
 }
 
 TEST_F(ChatViewTest, DoneLogsReleasesTheKeyboardAndAsksToClose)

@@ -33,6 +33,20 @@ inline int hapticImpacts()
 #include <QMouseEvent>
 #include <QTest>
 
+// No shown sibling stacked above `widget` (a later child of the same parent)
+// overlaps it: nothing of the parent covers it.
+inline bool stackedOnTop(const QWidget& widget)
+{
+    const QObjectList& stack = widget.parentWidget()->children();  // back to front
+    const qsizetype at = stack.indexOf(const_cast<QWidget*>(&widget));
+    for (qsizetype i = at + 1; i < stack.size(); ++i) {
+        const auto* above = qobject_cast<const QWidget*>(stack[i]);
+        if (above && !above->isHidden() && above->geometry().intersects(widget.geometry()))
+            return false;
+    }
+    return at >= 0;
+}
+
 // A held left-button move to `pos` in `widget`'s coordinates.
 inline void dragMove(QWidget* widget, QPointF pos)
 {
