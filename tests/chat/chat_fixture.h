@@ -118,7 +118,7 @@ protected:
         runQueued();
         QStringList texts;
         for (const QLabel* label : widget->findChildren<QLabel*>())
-            if (!label->text().isEmpty() && !label->isHidden())
+            if (!label->text().isEmpty() && label->isVisibleTo(widget))
                 texts << label->text();
         return texts;
     }
