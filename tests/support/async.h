@@ -87,12 +87,15 @@ bool waitUntil(Condition condition, std::chrono::milliseconds timeout = std::chr
 }
 
 // Delivers what is already queued (posted events, queued calls, timers that
-// are due) without waiting for anything new: after it, a local call has had
-// every chance to set off what must not happen. It never waits on the clock.
+// are due, deferred deletes) without waiting for anything new: after it, a
+// local call has had every chance to set off what must not happen. It never
+// waits on the clock.
 inline void runQueued()
 {
-    for (int round = 0; round < 10; ++round)
+    for (int round = 0; round < 10; ++round) {
         QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 // Lets the event loop run for a fixed while, for things that must not happen.
