@@ -78,6 +78,9 @@ void ProQuickButton::mousePressEvent(QMouseEvent* event)
     QAbstractButton::mousePressEvent(event);
     if (event->button() != Qt::LeftButton || !isEnabled())
         return;
+    // A new press: a long press whose release never came as a tap (it went
+    // to the remove alert, or ended outside) has nothing left to swallow.
+    suppressNextTap_ = false;
     pressPosition_ = event->position();
     longPressTimer_.start();
     setPressing(true);
@@ -95,6 +98,9 @@ void ProQuickButton::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton)
         cancelLongPress();
     QAbstractButton::mouseReleaseEvent(event);
+    // The tap of the long press, if any, came with this release.
+    if (event->button() == Qt::LeftButton)
+        suppressNextTap_ = false;
 }
 
 void ProQuickButton::cancelLongPress()

@@ -12,9 +12,8 @@ class QVariantAnimation;
 
 // One tile of the quick bar: an icon, a short label and a frequency line. A
 // tap runs `action`; where the caller gives `onLongPress`, holding for 0.55 s
-// without moving more than 10 points runs it instead, and the next tap the
-// button receives (the release of that same press, or a later one) is
-// swallowed. Only buttons with a long-press action show the pressed look.
+// without moving more than 10 points runs it instead, and the tap that the
+// release of that same press would give is swallowed; a later press taps. Only buttons with a long-press action show the pressed look.
 // Takes no keyboard focus, so Return and Space stay with the radio. GUI thread.
 class ProQuickButton : public QAbstractButton {
     Q_OBJECT

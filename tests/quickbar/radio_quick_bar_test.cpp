@@ -279,11 +279,13 @@ TEST_F(RadioQuickBarTest, ALongPressAsksAndRemoveDeletesTheSlotOnTheServer)
     ASSERT_TRUE(alertButton(alert, "Cancel"));
     EXPECT_EQ(alert->buttonRole(alertButton(alert, "Remove")), QMessageBox::DestructiveRole);
 
-    // Cancel sends nothing.
+    // Cancel sends nothing, and the next tap joins.
     alertButton(alert, "Cancel")->click();
     EXPECT_FALSE(bar->slotPendingDelete());
     settle();
     EXPECT_EQ(serverSlots().size(), 2u);
+    tap(warehouse);
+    EXPECT_EQ(calls, QStringList({"friend Warehouse"}));
 
     bar->askToRemove(friends->savedSlots().front());
     alertButton(bar->removeAlert(), "Remove")->click();
