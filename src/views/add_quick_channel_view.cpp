@@ -135,6 +135,7 @@ void AddQuickChannelView::showForm()
 void AddQuickChannelView::pushFindRadio()
 {
     auto* find = new FindRadioView(stores_.session, stores_.friends, stack_);
+    find->setTitleVisible(true);
     // Closing the pushed search, or its save, goes back to this form.
     connect(find, &FindRadioView::closeRequested, this, &AddQuickChannelView::showForm);
     stack_->addWidget(find);

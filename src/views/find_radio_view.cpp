@@ -7,6 +7,7 @@
 #include "services/session_store.h"
 #include "services/tovrin_api.h"
 #include "theme/system_colors.h"
+#include "views/busy_indicator.h"
 #include "views/quick_bar_slot_save.h"
 #include "views/plain_label.h"
 #include "views/view_fonts.h"
@@ -14,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -36,9 +38,14 @@ FindRadioView::FindRadioView(SessionStore* session, FriendsStore* friends, QWidg
     close_->setFlat(true);
     close_->setFocusPolicy(Qt::NoFocus);
     connect(close_, &QPushButton::clicked, this, &FindRadioView::closeRequested);
+    title_ = plainLabel(QStringLiteral("Find Radio"), ViewFonts::font(17, QFont::DemiBold),
+                        systemColor(SystemColor::Label), this);
+    title_->setAlignment(Qt::AlignCenter);
+    title_->hide();
     auto* toolbar = new QHBoxLayout;
     toolbar->setContentsMargins(0, 0, 0, 0);
-    toolbar->addWidget(close_);
+    toolbar->addWidget(close_, 1, Qt::AlignLeft);
+    toolbar->addWidget(title_);
     toolbar->addStretch(1);
 
     auto* scroll = new QScrollArea(this);
@@ -52,6 +59,8 @@ FindRadioView::FindRadioView(SessionStore* session, FriendsStore* friends, QWidg
 
     query_ = new QLineEdit(body);
     query_->setPlaceholderText(QStringLiteral("Radio ID, email, or name"));
+    // Radio IDs are upper case; names and addresses are not corrected.
+    query_->setInputMethodHints(Qt::ImhPreferUppercase | Qt::ImhNoPredictiveText);
     // Return searches whatever the field holds; the length rule guards only the button.
     connect(query_, &QLineEdit::returnPressed, this, [this] { QCoro::connect(search(), this, [] {}); });
     searchButton_ = new QPushButton(QStringLiteral("Search"), body);
@@ -62,7 +71,11 @@ FindRadioView::FindRadioView(SessionStore* session, FriendsStore* friends, QWidg
         searchButton_->setEnabled(TextCharacters::count(TextCharacters::trimmedBlanks(text)) >= 2);
     });
 
-    progress_ = plainLabel(QStringLiteral("Searching…"), ViewFonts::font(15), secondary(), body, true);
+    progress_ = new QWidget(body);
+    auto* progressLayout = new QHBoxLayout(progress_);
+    progressLayout->setContentsMargins(0, 0, 0, 0);
+    progressLayout->addWidget(makeBusyIndicator(progress_), 1);
+    progressLayout->addWidget(plainLabel(QStringLiteral("Searching…"), ViewFonts::font(15), secondary(), progress_));
     progress_->hide();
     resultsBox_ = new QWidget(body);
     resultsLayout_ = new QVBoxLayout(resultsBox_);
@@ -121,12 +134,21 @@ QCoro::Task<void> FindRadioView::search()
     setSearching(false);
 }
 
+void FindRadioView::setTitleVisible(bool visible)
+{
+    title_->setVisible(visible);
+}
+
 QCoro::Task<void> FindRadioView::add(UserSearchResult result)
 {
+    // A double click, or a row click and its "Add", would save the slot twice.
+    if (adding_)
+        co_return;
     if (!result.ownedChannelNumber) {
         setErrorText(QStringLiteral("User has no channel assigned"));
         co_return;
     }
+    adding_ = true;
     QPointer<FindRadioView> self(this);
     FriendsStore* friends = friends_;
     QuickBarSlotRequest request;
@@ -141,6 +163,7 @@ QCoro::Task<void> FindRadioView::add(UserSearchResult result)
         TovrinHaptics::medium();
     if (!self)
         co_return;
+    adding_ = false;
     if (saved)
         Q_EMIT closeRequested();
     else

@@ -186,6 +186,8 @@ TEST_F(AddQuickChannelViewTest, TheRadioScreenShowsItAndFindFriendComesBackToThe
 
     QTest::mouseClick(add->findFriendLink(), Qt::LeftButton);
     ASSERT_TRUE(add->findRadio());
+    EXPECT_TRUE(add->findRadio()->titleLabel()->isVisible()) << "pushed, it shows its own title";
+    EXPECT_EQ(add->findRadio()->titleLabel()->text(), "Find Radio");
     QTest::mouseClick(add->findRadio()->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(add->findRadio());
     EXPECT_EQ(add->frequencyField()->text(), "003.004") << "the tuner's frequency again";
@@ -199,6 +201,8 @@ TEST_F(AddQuickChannelViewTest, TheRadioScreenShowsItAndFindFriendComesBackToThe
     auto* find = qobject_cast<FindRadioView*>(view.findRadioSheet()->content());
     ASSERT_TRUE(find);
     EXPECT_TRUE(find->results().empty());
+    EXPECT_EQ(view.findRadioSheet()->title(), "Find Radio");
+    EXPECT_FALSE(find->titleLabel()->isVisible()) << "the sheet's title is enough";
     saveArtifact(view, QStringLiteral("radio_view_find_radio_sheet"), QStringLiteral("quickbar"));
     QTest::mouseClick(find->closeButton(), Qt::LeftButton);
     EXPECT_FALSE(view.findRadioSheet()->isVisible());

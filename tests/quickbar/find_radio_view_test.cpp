@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QUrlQuery>
@@ -199,14 +200,49 @@ TEST_F(FindRadioViewTest, WhileSearchingTheProgressRowReplacesTheEmptyRow)
 {
     ScriptedResponder responder;
     responder.baseURL();
-    responder.script({{200, R"({"users": []})", false, std::chrono::milliseconds(400)}});
+    responder.script({{.status = 200, .body = R"({"users": []})", .held = true}});
     auto view = makeView();
+    EXPECT_EQ(view->queryField()->inputMethodHints(), Qt::ImhPreferUppercase | Qt::ImhNoPredictiveText);
     view->queryField()->setText(QStringLiteral("zz"));
     QTest::mouseClick(view->searchButton(), Qt::LeftButton);
     EXPECT_TRUE(view->searching());
     EXPECT_TRUE(view->progressRow()->isVisible());
+    auto* indicator = view->progressRow()->findChild<QProgressBar*>();
+    ASSERT_TRUE(indicator);
+    EXPECT_TRUE(indicator->isVisible());
+    EXPECT_EQ(indicator->maximum(), 0) << "a running indicator, not a fill level";
+    EXPECT_TRUE(view->progressRow()->findChild<QLabel*>()->text() == QStringLiteral("Searching…"));
     EXPECT_FALSE(shownTexts(*view).contains("No matches yet"));
+    ASSERT_TRUE(waitUntil([&] { return responder.requests().size() == 1; }));
+    responder.release();
     ASSERT_TRUE(waitUntil([&] { return !view->searching(); }));
     EXPECT_FALSE(view->progressRow()->isVisible());
     EXPECT_EQ(shownTexts(*view), QStringList({"No matches yet"}));
+}
+
+TEST_F(FindRadioViewTest, ASecondClickWhileASaveRunsSavesNothingMore)
+{
+    ScriptedResponder responder;
+    responder.baseURL();
+    const QByteArray users = R"({"users": [{"uid": "u1", "display_name": "Cy", "owned_channel_number": 201}]})";
+    responder.script({{200, users}, {.status = 200, .body = R"({"ok": true})", .held = true},
+                      {200, R"({"slots": []})"}});
+    auto view = makeView();
+    QSignalSpy closed(view.get(), &FindRadioView::closeRequested);
+    searchFor(*view, QStringLiteral("cy"));
+    auto* row = view->resultsBox()->findChild<QPushButton*>(QStringLiteral("FindRadioRow"));
+    auto* add = view->resultsBox()->findChild<QPushButton*>(QStringLiteral("FindRadioAdd"));
+    ASSERT_TRUE(row && add);
+    QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(20, 10));
+    ASSERT_TRUE(waitUntil([&] { return responder.requests().size() == 2; }));
+    EXPECT_TRUE(view->adding());
+    QTest::mouseDClick(row, Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::mouseClick(add, Qt::LeftButton);
+    responder.release();
+    ASSERT_TRUE(waitUntil([&] { return closed.count() == 1; }));
+    int saves = 0;
+    for (const auto& request : responder.requests())
+        saves += request.method == "POST" && request.target == "/v1/saved-channels";
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(closed.count(), 1);
 }

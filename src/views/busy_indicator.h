@@ -1,0 +1,8 @@
+#pragma once
+
+class QProgressBar;
+class QWidget;
+
+// An indeterminate progress indicator, a thin running bar, for a row that
+// says something is under way.
+QProgressBar* makeBusyIndicator(QWidget* parent);
