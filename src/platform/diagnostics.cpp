@@ -64,6 +64,14 @@ void printLine(const QString& text)
         capture->append(line);
 }
 
+void printErrorLine(const QString& text)
+{
+    const QByteArray bytes = escapeControls(text).toUtf8() + '\n';
+    std::lock_guard lock(registryMutex());
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
 LineCapture::LineCapture()
 {
     std::lock_guard lock(registryMutex());

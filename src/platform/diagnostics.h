@@ -13,6 +13,8 @@ namespace Diagnostics {
 // Writes one line; control characters in it (newlines included) are escaped,
 // so text that came from the network can never start a line of its own.
 void printLine(const QString& line);
+// The same on standard error; not collected by LineCapture.
+void printErrorLine(const QString& line);
 
 // The text with every control character and line or paragraph separator
 // written as an escape: \n, \r, \t, \xHH, or \u{HHHH}.
@@ -32,6 +34,8 @@ public:
 
 private:
     friend void printLine(const QString& line);
+// The same on standard error; not collected by LineCapture.
+void printErrorLine(const QString& line);
     void append(const QString& line);
 
     mutable std::mutex mutex_;

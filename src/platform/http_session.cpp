@@ -7,6 +7,23 @@
 
 #include <qcoro/qcoronetworkreply.h>
 
+namespace {
+
+bool isTimeout(QNetworkReply::NetworkError error)
+{
+    return error == QNetworkReply::TimeoutError || error == QNetworkReply::OperationCanceledError;
+}
+
+// Connection, proxy and protocol failures; the content and server ranges
+// (201–299, 401–499) only restate an HTTP status.
+bool brokeBelowHttp(QNetworkReply::NetworkError error)
+{
+    const int code = int(error);
+    return (code > 0 && code < 200) || (code > 300 && code < 400);
+}
+
+}  // namespace
+
 HttpSession::HttpSession(Timeouts timeouts, QObject* parent)
     : QObject(parent), timeouts_(timeouts), manager_(this)
 {
@@ -37,12 +54,16 @@ QCoro::Task<HttpReply> HttpSession::send(QNetworkRequest request, QByteArray met
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() || resourceExpired) {
-        const bool timedOut = resourceExpired || reply->error() == QNetworkReply::TimeoutError
-                              || reply->error() == QNetworkReply::OperationCanceledError;
+        const bool timedOut = resourceExpired || isTimeout(reply->error());
         const auto code = reply->isFinished() ? reply->error() : QNetworkReply::TimeoutError;
         if (!reply->isFinished())
             reply->abort();
         throw TransportError(code, reply->errorString(), timedOut);
     }
+    // A status with a body cut off (idle time-out or a dropped connection
+    // before the declared length) is no reply: errors below HTTP, unlike the
+    // ones Qt derives from the status itself, mean the transfer broke.
+    if (brokeBelowHttp(reply->error()))
+        throw TransportError(reply->error(), reply->errorString(), isTimeout(reply->error()));
     co_return HttpReply{status.toInt(), reply->readAll(), reply->rawHeader("Content-Type")};
 }

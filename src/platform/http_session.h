@@ -19,8 +19,8 @@ struct HttpReply {
 
 // One HTTP session: an idle (request) time-out applied per transfer and a
 // resource time-out that aborts a request however busy it is. A request that
-// fails below HTTP throws TransportError; any reply with a status is returned,
-// whatever the status. GUI thread only.
+// fails below HTTP throws TransportError, and so does a reply whose body was
+// cut off; any complete reply is returned, whatever its status. GUI thread only.
 class HttpSession : public QObject {
     Q_OBJECT
 public:

@@ -22,6 +22,7 @@ void write(const char* tag, const QString& message, int level)
     const QString line = Diagnostics::escapeControls(QLatin1String(tag) + message);
     ensureSystemLog();
     syslog(level, "%s", line.toUtf8().constData());
+    Diagnostics::printErrorLine(line);
     Diagnostics::printLine(line);
 }
 

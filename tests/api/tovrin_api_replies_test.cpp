@@ -460,16 +460,57 @@ TEST_F(TovrinAPIReplies, HealthIsFalseWhenNothingListens)
     EXPECT_TRUE(run(api.blockUser("u1", "u2")).transportError);
 }
 
-TEST_F(TovrinAPIReplies, SilenceIsTheHttpLayersTimeout)
+template <class T>
+bool timedOut(const Outcome<T>& outcome)
 {
-    TovrinAPI quick({.idle = 200ms, .resource = 5s, .post = 200ms, .health = 200ms});
-    responder.script({{.silent = true}});
-    const auto get = runTask(quick.fetchBlocked("u1"));
-    ASSERT_TRUE(get.errorAs<TransportError>().has_value());
-    EXPECT_TRUE(get.errorAs<TransportError>()->timedOut());
-    const auto post = runTask(quick.joinChannel("u1", 5, std::nullopt));
-    ASSERT_TRUE(post.errorAs<TransportError>().has_value());
-    EXPECT_TRUE(post.errorAs<TransportError>()->timedOut());
+    const auto error = outcome.template errorAs<TransportError>();
+    return error && error->timedOut();
+}
+
+TEST_F(TovrinAPIReplies, EachOperationWaitsForItsOwnTimeout)
+{
+    // The reply comes after a pause longer than the one short time-out of
+    // each row and far shorter than the long ones: only the operation that
+    // uses the short one gives up.
+    constexpr auto shortWait = 200ms;
+    constexpr auto longWait = 30s;
+    const struct {
+        const char* name;
+        TovrinAPI::Timeouts timeouts;
+        bool getTimesOut;
+        bool postTimesOut;
+        bool healthTimesOut;
+    } cases[] = {
+        {"short idle", {.idle = shortWait, .resource = longWait, .post = longWait, .health = longWait}, true, false, false},
+        {"short POST", {.idle = longWait, .resource = longWait, .post = shortWait, .health = longWait}, false, true, false},
+        {"short health", {.idle = longWait, .resource = longWait, .post = longWait, .health = shortWait}, false, false, true},
+    };
+    for (const auto& c : cases) {
+        TovrinAPI client(c.timeouts);
+        responder.script({{.body = R"({"blocked_uids": []})", .delay = 1500ms}});
+        const auto get = runTask(client.fetchBlocked("u1"));
+        EXPECT_EQ(timedOut(get), c.getTimesOut) << c.name;
+        EXPECT_EQ(get.ok(), !c.getTimesOut) << c.name;
+
+        responder.script({{.body = R"({"allowed": true})", .delay = 1500ms}});
+        const auto post = runTask(client.joinChannel("u1", 5, std::nullopt));
+        EXPECT_EQ(timedOut(post), c.postTimesOut) << c.name;
+        EXPECT_EQ(post.ok(), !c.postTimesOut) << c.name;
+
+        responder.script({{.status = 200, .delay = 1500ms}});
+        const auto health = runTask(client.healthOK());
+        ASSERT_TRUE(health.ok());
+        EXPECT_EQ(*health.value, !c.healthTimesOut) << c.name;
+    }
+}
+
+TEST_F(TovrinAPIReplies, ACutOffReplyIsTheHttpLayersError)
+{
+    const QByteArray blocked = R"({"blocked_uids": ["a", "b", "c"]})";
+    responder.script({{.body = blocked, .partialBody = 10}});
+    EXPECT_TRUE(run(api.fetchBlocked("u1")).transportError);
+    responder.script({{.body = R"({"allowed": true, "channel_number": 5})", .partialBody = 10}});
+    EXPECT_TRUE(run(api.joinChannel("u1", 5, std::nullopt)).transportError);
 }
 
 TEST_F(TovrinAPIReplies, UnusableBaseAddressIsBadURL)
@@ -542,6 +583,19 @@ TEST_F(TovrinAPIReplies, SoundEffectsGoToTheUserCacheAndAFailureKeepsTheOldFile)
     // The atomic write leaves no temporary file behind.
     for (const QString& name : QDir(TovrinAPI::soundEffectsDirectory()).entryList(QDir::Files))
         EXPECT_TRUE(name.endsWith(".caf")) << name.toStdString();
+}
+
+TEST_F(TovrinAPIReplies, ACutOffSoundIsNotCached)
+{
+    const QByteArray sound(8192, '\x22');
+    responder.script({{.body = sound, .contentType = "audio/x-caf"},
+                      {.body = QByteArray(8192, '\x33'), .contentType = "audio/x-caf", .partialBody = 4096}});
+    const auto first = runTask(api.downloadSFX(SFXKind::callTone));
+    ASSERT_TRUE(first.ok());
+    EXPECT_TRUE(run(api.downloadSFX(SFXKind::callTone)).transportError);
+    QFile file(*first.value);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), sound);  // the complete earlier copy stays
 }
 
 TEST_F(TovrinAPIReplies, SoundEffectWriteFailureIsTheFileSystemsError)

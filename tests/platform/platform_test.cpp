@@ -11,6 +11,10 @@
 #include "support/scripted_responder.h"
 #include "support/loopback.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -46,6 +50,53 @@ TEST(Diagnostics, ControlCharactersAreEscapedSoEveryLineStaysOne)
         TovrinLog::audio(c.text);
         EXPECT_EQ(capture.lines(), (QStringList{c.printed, "[TovrinAudio] " + c.printed})) << c.printed.toStdString();
     }
+}
+
+constexpr const char* kLogChildVariable = "TOVRIN_LOG_CHILD";
+
+// Runs LogChild.Run in a child process and returns what it wrote; `channels`
+// says whether standard error and output are read apart or as one stream.
+QByteArray logChildOutput(QProcess::ProcessChannelMode channels, QByteArray* standardError = nullptr)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QLatin1String(kLogChildVariable), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(channels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=LogChild.Run")});
+    EXPECT_TRUE(child.waitForFinished(30000));
+    if (standardError)
+        *standardError = child.readAllStandardError();
+    return child.readAllStandardOutput();
+}
+
+QByteArray onlyTagged(const QByteArray& text)
+{
+    QByteArray kept;
+    for (const QByteArray& line : text.split('\n'))
+        if (line.startsWith("[Tovrin"))
+            kept += line + '\n';
+    return kept;
+}
+
+TEST(TovrinLog, EachLineGoesToStandardErrorThenStandardOutput)
+{
+    QByteArray standardError;
+    const QByteArray standardOutput = logChildOutput(QProcess::SeparateChannels, &standardError);
+    EXPECT_EQ(onlyTagged(standardError), "[TovrinAudio] a\n[TovrinFAULT] b\n");
+    EXPECT_EQ(onlyTagged(standardOutput), "[TovrinAudio] a\n[TovrinFAULT] b\n");
+    // Read as one stream: every line twice in a row, the error copy first.
+    EXPECT_EQ(onlyTagged(logChildOutput(QProcess::MergedChannels)),
+              "[TovrinAudio] a\n[TovrinAudio] a\n[TovrinFAULT] b\n[TovrinFAULT] b\n");
+}
+
+// The child side: does nothing unless started by the test above.
+TEST(LogChild, Run)
+{
+    if (qEnvironmentVariableIsEmpty(kLogChildVariable))
+        GTEST_SKIP() << "runs only as a child";
+    TovrinLog::audio(QStringLiteral("a"));
+    TovrinLog::fault(QStringLiteral("b"));
 }
 
 TEST(UserDefaults, EscapedKeyComponentsStayInsideOneKey)
@@ -113,6 +164,29 @@ TEST(HttpSession, SilentServerHitsTheIdleTimeout)
     const auto error = outcome.errorAs<TransportError>();
     ASSERT_TRUE(error.has_value());
     EXPECT_TRUE(error->timedOut());
+}
+
+TEST(HttpSession, ACutOffBodyIsATransportError)
+{
+    const QByteArray body(64 * 1024, 'b');
+    const struct {
+        const char* name;
+        ScriptedResponder::Reply reply;
+        bool timedOut;
+    } cases[] = {
+        {"dropped before the declared length", {.body = body, .partialBody = 1000}, false},
+        {"silent mid-body", {.body = body, .partialBody = 1000, .stallAfterPart = true}, true},
+        {"404, dropped mid-body", {.status = 404, .body = body, .partialBody = 10}, false},
+    };
+    for (const auto& c : cases) {
+        ScriptedResponder responder;
+        responder.script({c.reply});
+        HttpSession session({300ms, 10s});
+        const auto outcome = runTask(session.send(QNetworkRequest(QUrl(responder.baseURL().toString() + "/x")), "GET"));
+        const auto error = outcome.errorAs<TransportError>();
+        ASSERT_TRUE(error.has_value()) << c.name;
+        EXPECT_EQ(error->timedOut(), c.timedOut) << c.name;
+    }
 }
 
 TEST(HttpSession, ResourceLimitAbortsASlowReply)

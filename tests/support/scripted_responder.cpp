@@ -70,12 +70,15 @@ void ScriptedResponder::serve(QTcpSocket* socket)
         if (!reply.contentType.isEmpty())
             out += "Content-Type: " + reply.contentType + "\r\n";
         out += "Connection: close\r\n";
-        out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body;
-        const auto send = [socket = QPointer<QTcpSocket>(socket), out] {
+        out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n";
+        out += reply.partialBody < 0 ? reply.body : reply.body.left(reply.partialBody);
+        const bool stall = reply.partialBody >= 0 && reply.stallAfterPart;
+        const auto send = [socket = QPointer<QTcpSocket>(socket), out, stall] {
             if (!socket)
                 return;
             socket->write(out);
-            socket->disconnectFromHost();
+            if (!stall)
+                socket->disconnectFromHost();
         };
         if (reply.held)
             held_.append(send);

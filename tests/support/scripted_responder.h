@@ -26,6 +26,10 @@ public:
         bool hangUp = false;
         // Answered only by release(): lets a test decide which reply lands last.
         bool held = false;
+        // Send only this many bytes of the body, though the header declares
+        // all of it; then close, or stay silent when `stallAfterPart`.
+        qsizetype partialBody = -1;
+        bool stallAfterPart = false;
     };
 
     struct Request {
