@@ -173,33 +173,46 @@ void Keychain::abandonPrimary(const QString& action, const QString& error)
     TovrinLog::fault(QStringLiteral("keychain: %1 %2 failed (%3); using the file store from now on")
                          .arg(primary_->name(), action, error));
     primary_.reset();
+    primaryFailed_ = true;
+}
+
+std::optional<QString> Keychain::writeFile(const QString& account, const QByteArray& data)
+{
+    const std::optional<QString> failure = file_->write(account, data);
+    if (failure)
+        TovrinLog::fault(QStringLiteral("keychain: %1 write of \"%2\" failed (%3)").arg(file_->name(), account, *failure));
+    return failure;
 }
 
 KeychainBackend::Read Keychain::read(const QString& account)
 {
     if (primary_) {
         KeychainBackend::Read read = primary_->read(account);
-        if (read.status == KeychainBackend::Status::found)
+        if (read.status == KeychainBackend::Status::found) {
+            if (const KeychainBackend::Read kept = file_->read(account); kept.data != read.data
+                                                                          || kept.status != read.status)
+                writeFile(account, read.data);
             return read;
+        }
         if (read.status == KeychainBackend::Status::failed)
             abandonPrimary(QStringLiteral("read of \"%1\"").arg(account), read.error);
     }
     KeychainBackend::Read read = file_->read(account);
     if (read.status == KeychainBackend::Status::failed)
         TovrinLog::fault(QStringLiteral("keychain: %1 read of \"%2\" failed (%3)").arg(file_->name(), account, read.error));
+    else if (read.status == KeychainBackend::Status::missing && primaryFailed_)
+        read = {KeychainBackend::Status::failed, {}, QStringLiteral("the Secret Service failed and the file holds nothing")};
     return read;
 }
 
 bool Keychain::write(const QString& account, const QByteArray& data)
 {
+    bool stored = false;
     if (primary_) {
         const std::optional<QString> failure = primary_->write(account, data);
-        if (!failure)
-            return true;
-        abandonPrimary(QStringLiteral("write of \"%1\"").arg(account), *failure);
+        stored = !failure;
+        if (failure)
+            abandonPrimary(QStringLiteral("write of \"%1\"").arg(account), *failure);
     }
-    const std::optional<QString> failure = file_->write(account, data);
-    if (failure)
-        TovrinLog::fault(QStringLiteral("keychain: %1 write of \"%2\" failed (%3)").arg(file_->name(), account, *failure));
-    return !failure;
+    return !writeFile(account, data) || stored;
 }

@@ -64,10 +64,11 @@ private:
 };
 
 // The keychain the client uses: the Secret Service when a session bus is
-// offered, else the file. When the Secret Service fails, the failure is logged
-// as a fault and the file serves from then on. A value missing from the Secret
-// Service is also looked for in the file, where an earlier start without the
-// Secret Service may have kept it.
+// offered, else the file. Writes go to both stores, so whichever one a later
+// start can reach holds the same value. When the Secret Service fails, the
+// failure is logged as a fault and the file serves from then on; a value the
+// file lacks then reads as `failed`, never `missing`, since the Secret Service
+// may hold it. A value found only in the Secret Service is copied to the file.
 class Keychain {
 public:
     Keychain(std::unique_ptr<KeychainBackend> primary, std::unique_ptr<KeychainBackend> file);
@@ -76,14 +77,16 @@ public:
     // The process's keychain, chosen from the environment on first use.
     static Keychain& shared();
 
-    // `failed` only when a value may exist but could not be read from any store.
+    // `failed` when a value may exist but could not be read from any store.
     KeychainBackend::Read read(const QString& account);
     // False when no store took the value (logged as a fault).
     bool write(const QString& account, const QByteArray& data);
 
 private:
     void abandonPrimary(const QString& action, const QString& error);
+    std::optional<QString> writeFile(const QString& account, const QByteArray& data);
 
     std::unique_ptr<KeychainBackend> primary_;  // null once it failed, or when none is offered
     std::unique_ptr<KeychainBackend> file_;
+    bool primaryFailed_ = false;
 };

@@ -43,13 +43,14 @@ QString SessionStore::establishDeviceUID()
     if (entry.state == KeychainHelper::Entry::State::found)
         return entry.value;
 
-    const QString fresh = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     if (entry.state == KeychainHelper::Entry::State::unreadable) {
-        // The stored id may still exist: use a new one for this run only and
-        // leave the store as it is, so the old id comes back once it is readable.
-        TovrinLog::fault(QStringLiteral("device id unreadable; this run uses a temporary id and keeps the stored one"));
-        return fresh;
+        // The stored id may still exist: a new one would check in as a
+        // stranger and could later compete with it. This run has no id and
+        // sends nothing under one; the stored id comes back once it is readable.
+        TovrinLog::fault(QStringLiteral("device id unreadable; this run has no id and keeps the stored one"));
+        return QString();
     }
+    const QString fresh = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     KeychainHelper::save(key, fresh);
     return fresh;
 }
@@ -101,7 +102,9 @@ QCoro::Task<void> SessionStore::bootstrap()
 
     std::optional<CheckinResponse> reply;
     try {
-        reply = co_await TovrinAPI::shared().checkin(uid_, email_, firstName_, lastName_);
+        // Without a readable device id there is nobody to check in.
+        if (!uid_.isEmpty())
+            reply = co_await TovrinAPI::shared().checkin(uid_, email_, firstName_, lastName_);
     } catch (...) {
     }
     if (!self)

@@ -47,6 +47,7 @@ public:
     // The name under which the user is shown in chat.
     QString chatDisplayName() const;
 
+    // Empty for a run whose stored id could not be read.
     QString uid() const { return uid_; }
     QString email() const { return email_; }
     QString firstName() const { return firstName_; }

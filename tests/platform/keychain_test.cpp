@@ -104,6 +104,36 @@ TEST_F(KeychainTest, AFailedWriteFallsBackToTheFile)
     EXPECT_EQ(FileKeychainBackend(directory()).read("tovrin.uid").data, "NEW");
 }
 
+TEST_F(KeychainTest, AFailingSecretServiceAndAnEmptyFileAreUnreadableNotMissing)
+{
+    Calls calls;
+    Keychain keychain(std::make_unique<ScriptedKeychainBackend>(&calls),
+                      std::make_unique<FileKeychainBackend>(directory()));
+    Diagnostics::LineCapture log;
+    EXPECT_EQ(keychain.read("tovrin.uid").status, Status::failed);
+    // Still so once the file serves alone.
+    EXPECT_EQ(keychain.read("tovrin.uid").status, Status::failed);
+    EXPECT_EQ(calls.reads, 1);
+    EXPECT_EQ(log.count("[TovrinFAULT] "), 1);
+}
+
+TEST_F(KeychainTest, WritesKeepBothStoresInStep)
+{
+    Calls calls;
+    auto primary = std::make_unique<ScriptedKeychainBackend>(&calls);
+    primary->writeFailure.reset();
+    primary->readResult = {Status::found, "IN-BOTH", {}};
+    Keychain keychain(std::move(primary), std::make_unique<FileKeychainBackend>(directory()));
+    EXPECT_TRUE(keychain.write("tovrin.uid", "IN-BOTH"));
+    EXPECT_EQ(calls.writes, 1);
+    EXPECT_EQ(FileKeychainBackend(directory()).read("tovrin.uid").data, "IN-BOTH");
+
+    // A value found only in the Secret Service is copied to the file.
+    ASSERT_TRUE(QFile::remove(FileKeychainBackend(directory()).pathFor("tovrin.uid")));
+    EXPECT_EQ(keychain.read("tovrin.uid").data, "IN-BOTH");
+    EXPECT_EQ(FileKeychainBackend(directory()).read("tovrin.uid").data, "IN-BOTH");
+}
+
 TEST_F(KeychainTest, AValueMissingFromTheSecretServiceIsFoundInTheFile)
 {
     Calls calls;

@@ -74,9 +74,30 @@ TEST_F(SessionStoreTest, AnUnreadableIdIsAFaultAndIsNeverOverwritten)
     ASSERT_TRUE(QDir().mkpath(path));
     Diagnostics::LineCapture log;
     SessionStore store;
-    EXPECT_TRUE(uuidText.match(store.uid()).hasMatch());
+    EXPECT_EQ(store.uid(), "");  // no stand-in id for this run
     EXPECT_GE(log.count("[TovrinFAULT] "), 1);
     EXPECT_TRUE(QFileInfo(path).isDir());  // nothing was written over it
+}
+
+TEST_F(SessionStoreTest, AFailingSecretServiceWithAnEmptyFileMintsNoId)
+{
+    DevServerProcess server;
+    ASSERT_TRUE(server.start());
+    ScriptedKeychainBackend::Calls calls;
+    KeychainTestSeam::replaceShared(std::make_unique<Keychain>(std::make_unique<ScriptedKeychainBackend>(&calls),
+                                                               std::make_unique<FileKeychainBackend>()));
+    Diagnostics::LineCapture log;
+    SessionStore store;
+    EXPECT_EQ(store.uid(), "");
+    EXPECT_EQ(calls.writes, 0);
+    EXPECT_EQ(FileKeychainBackend().read("tovrin.uid").status, KeychainBackend::Status::missing);
+    EXPECT_GE(log.count("[TovrinFAULT] "), 2);  // the Secret Service, then the id
+
+    // Nobody to check in: the server never hears of a stranger.
+    ASSERT_FALSE(runVoidTask(store.bootstrap()));
+    EXPECT_TRUE(store.serverOnline());
+    EXPECT_EQ(store.statusMessage(), "Check-in failed");
+    EXPECT_TRUE(store.bootstrapFinished());
 }
 
 TEST_F(SessionStoreTest, AFailingSecretServiceFallsBackToTheIdInTheFile)
