@@ -13,6 +13,7 @@
 #include "services/radio_session.h"
 #include "services/session_store.h"
 #include "services/tovrin_audio_session.h"
+#include "services/tovrin_brisel_auto_update.h"
 #include "services/tovrin_watch_sync.h"
 #include "services/voice_filter_store.h"
 #include "services/workplace_store.h"
@@ -49,6 +50,12 @@ MainTovrinView::MainTovrinView(QWidget* parent) : QWidget(parent), owned_(std::m
     rootView_ = new RootView(stores_, AppScreens::build, this);
 
     connect(stores_.radio, &RadioSession::displayFrequencyChanged, this, &MainTovrinView::syncWatchFacePlate);
+    // Every quit (the window closed, a stop signal, the updater) leaves the
+    // resume state behind; the live channel closes when the stores go.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [radio = stores_.radio] { radio->snapshotResumeState(); });
+    TovrinBriselAutoUpdate::setActivityCheck([radio = stores_.radio] {
+        return radio->live()->isTransmitting() || radio->connectionState() == RadioSession::ConnectionState::connecting;
+    });
     connect(stores_.theme, &ThemeStore::currentChanged, this, [this, lastId = stores_.theme->current().id]() mutable {
         // A change that keeps the theme's id publishes nothing.
         if (stores_.theme->current().id == lastId)
@@ -60,6 +67,7 @@ MainTovrinView::MainTovrinView(QWidget* parent) : QWidget(parent), owned_(std::m
 
 MainTovrinView::~MainTovrinView()
 {
+    TovrinBriselAutoUpdate::setActivityCheck(nullptr);
     // Screens read the stores: they go first.
     delete rootView_;
 }

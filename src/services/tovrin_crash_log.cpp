@@ -1,7 +1,7 @@
 #include "services/tovrin_crash_log.h"
 
 #include "legal/app_legal.h"
-#include "platform/diagnostics.h"
+#include "platform/stop_signals.h"
 #include "platform/tovrin_log.h"
 #include "platform/user_defaults.h"
 
@@ -15,6 +15,9 @@
 #include <exception>
 #include <optional>
 #include <execinfo.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <syslog.h>
 #include <typeinfo>
 #include <unistd.h>
@@ -39,6 +42,20 @@ void writeFault(const QString& line)
 
 // ---- fatal signals: only async-signal-safe calls from here on ----
 
+// Everything the handler needs is made at install: the descriptors it writes
+// to, the system-log header, an alternate stack (a stack overflow leaves no
+// room on the thread's own) and a warmed-up backtrace (its first call loads
+// the unwinder, which allocates).
+struct SignalLog {
+    int systemLog = -1;  // a datagram socket connected to /dev/log, or -1
+    int standardError = -1;
+    int standardOutput = -1;
+    char systemLogHeader[96] = {};
+};
+SignalLog signalLog;
+constexpr size_t kAlternateStackSize = 64 * 1024;
+alignas(16) char alternateStack[kAlternateStackSize];
+
 void appendText(char* buffer, size_t& used, size_t capacity, const char* text)
 {
     while (*text && used + 1 < capacity)
@@ -59,6 +76,18 @@ void appendHex(char* buffer, size_t& used, size_t capacity, uintptr_t value)
     appendText(buffer, used, capacity, digits + n);
 }
 
+void appendDecimal(char* buffer, size_t& used, size_t capacity, long value)
+{
+    char digits[24];
+    int n = int(sizeof(digits)) - 1;
+    digits[n] = '\0';
+    do {
+        digits[--n] = char('0' + value % 10);
+        value /= 10;
+    } while (value && n > 0);
+    appendText(buffer, used, capacity, digits + n);
+}
+
 const char* signalName(int signal)
 {
     switch (signal) {
@@ -71,16 +100,30 @@ const char* signalName(int signal)
     }
 }
 
+void writeAll(int descriptor, const char* data, size_t size)
+{
+    while (descriptor >= 0 && size > 0) {
+        const ssize_t written = ::write(descriptor, data, size);
+        if (written <= 0)
+            return;
+        data += written;
+        size -= size_t(written);
+    }
+}
+
 void onFatalSignal(int signal)
 {
     if (!faultWritten) {
         faultWritten = 1;
         char line[1024];
         size_t used = 0;
+        appendText(line, used, sizeof line, signalLog.systemLogHeader);
+        const size_t textStart = used;
         appendText(line, used, sizeof line, "[TovrinFAULT] uncaught name=");
         appendText(line, used, sizeof line, signalName(signal));
         appendText(line, used, sizeof line, " reason=");
-        appendText(line, used, sizeof line, sigdescr_np(signal) ? sigdescr_np(signal) : "(nil)");
+        const char* description = sigdescr_np(signal);
+        appendText(line, used, sizeof line, description ? description : "(nil)");
         appendText(line, used, sizeof line, " stack=");
         void* frames[kStackFrames];
         const int count = backtrace(frames, kStackFrames);
@@ -89,14 +132,52 @@ void onFatalSignal(int signal)
                 appendText(line, used, sizeof line, " | ");
             appendHex(line, used, sizeof line, reinterpret_cast<uintptr_t>(frames[i]));
         }
-        line[used] = '\0';
-        syslog(LOG_CRIT, "%s", line);
+        writeAll(signalLog.systemLog, line, used);
         line[used++] = '\n';
-        [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, line, used);
+        writeAll(signalLog.standardError, line + textStart, used - textStart);
+        writeAll(signalLog.standardOutput, line + textStart, used - textStart);
     }
-    // Die of the same signal, as the run would have without us.
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    // The handler was reset on entry: die of the same signal, as the run would have without us.
+    ::raise(signal);
+}
+
+void prepareSignalLog()
+{
+    signalLog.standardError = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    signalLog.standardOutput = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    signalLog.systemLog = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, "/dev/log", sizeof(address.sun_path) - 1);
+    if (signalLog.systemLog >= 0
+        && ::connect(signalLog.systemLog, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(signalLog.systemLog);
+        signalLog.systemLog = -1;
+    }
+    // "<facility user, level critical>identity[pid]: "
+    size_t used = 0;
+    char* header = signalLog.systemLogHeader;
+    appendText(header, used, sizeof signalLog.systemLogHeader, "<");
+    appendDecimal(header, used, sizeof signalLog.systemLogHeader, LOG_USER | LOG_CRIT);
+    appendText(header, used, sizeof signalLog.systemLogHeader, ">rez.odezedu.dizazizizori.crash[");
+    appendDecimal(header, used, sizeof signalLog.systemLogHeader, long(::getpid()));
+    appendText(header, used, sizeof signalLog.systemLogHeader, "]: ");
+    header[used] = '\0';
+
+    void* warmUp[1];
+    backtrace(warmUp, 1);
+
+    stack_t stack = {};
+    stack.ss_sp = alternateStack;
+    stack.ss_size = kAlternateStackSize;
+    ::sigaltstack(&stack, nullptr);
+
+    struct sigaction action = {};
+    action.sa_handler = onFatalSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_ONSTACK | SA_RESETHAND;
+    for (int signal : kFatalSignals)
+        ::sigaction(signal, &action, nullptr);
 }
 
 // ---- uncaught exceptions ----
@@ -167,8 +248,8 @@ void install()
     installed = true;
 
     previousTerminate = std::set_terminate(onTerminate);
-    for (int signal : kFatalSignals)
-        std::signal(signal, onFatalSignal);
+    prepareSignalLog();
+    StopSignals::install();
 
     UserDefaults defaults;
     const QString key = QLatin1String(cleanExitKey);

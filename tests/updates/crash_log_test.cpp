@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
@@ -42,7 +43,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(settings.isValid()); }
 
     // Runs one child launch in `mode` and returns what it printed.
-    QString launch(const QString& mode, int* exitCode = nullptr, QProcess::ExitStatus* exitStatus = nullptr)
+    // With `stopSignal`, sends it once the child's event loop runs.
+    QString launch(const QString& mode, int* exitCode = nullptr, QProcess::ExitStatus* exitStatus = nullptr,
+                   int stopSignal = 0)
     {
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -50,8 +53,17 @@ protected:
         environment.insert(QLatin1String(kSettingsVariable), settings.path());
         environment.insert(QStringLiteral("TMPDIR"), settings.path());
         child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
+        // Standard output only: every fault line also has a copy on standard error.
+        child.setProcessChannelMode(QProcess::SeparateChannels);
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=CrashChild.Run")});
+        QByteArray early;
+        if (stopSignal) {
+            for (int reads = 0; reads < 200 && !early.contains("waiting for a stop") && child.waitForReadyRead(30000);
+                 ++reads)
+                early += child.readAll();
+            EXPECT_TRUE(early.contains("waiting for a stop")) << early.toStdString();
+            ::kill(pid_t(child.processId()), stopSignal);
+        }
         EXPECT_TRUE(child.waitForFinished(30000)) << "child did not end";
         if (child.state() != QProcess::NotRunning) {
             child.kill();
@@ -61,7 +73,7 @@ protected:
             *exitCode = child.exitCode();
         if (exitStatus)
             *exitStatus = child.exitStatus();
-        return QString::fromUtf8(child.readAll());
+        return QString::fromUtf8(early + child.readAllStandardOutput());
     }
 
     static int count(const QString& output, const QString& fragment) { return int(output.count(fragment)); }
@@ -102,6 +114,33 @@ TEST_F(CrashLogRuns, AFatalSignalIsLoggedAndReportedAtTheNextLaunch)
     EXPECT_EQ(count(out, previous), 1) << out.toStdString();
 }
 
+TEST_F(CrashLogRuns, AStackOverflowIsLogged)
+{
+    launch(QStringLiteral("quit"));
+    QProcess::ExitStatus status = QProcess::NormalExit;
+    QString out = launch(QStringLiteral("overflow"), nullptr, &status);
+    EXPECT_EQ(status, QProcess::CrashExit);
+    EXPECT_EQ(count(out, QStringLiteral("[TovrinFAULT] uncaught name=SIGSEGV reason=")), 1) << out.toStdString();
+    out = launch(QStringLiteral("quit"));
+    EXPECT_EQ(count(out, previous), 1) << out.toStdString();
+}
+
+TEST_F(CrashLogRuns, AStopSignalIsANormalQuit)
+{
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(signal);
+        launch(QStringLiteral("quit"));
+        int exitCode = -1;
+        QProcess::ExitStatus status = QProcess::CrashExit;
+        QString out = launch(QStringLiteral("wait"), &exitCode, &status, signal);
+        EXPECT_EQ(status, QProcess::NormalExit) << out.toStdString();
+        EXPECT_EQ(exitCode, 0);
+        EXPECT_EQ(count(out, QStringLiteral("cleanExit=true")), 1) << out.toStdString();
+        out = launch(QStringLiteral("quit"));
+        EXPECT_EQ(count(out, previous), 0) << out.toStdString();
+    }
+}
+
 TEST_F(CrashLogRuns, AnUncaughtExceptionIsLoggedOnce)
 {
     launch(QStringLiteral("quit"));
@@ -115,6 +154,17 @@ TEST_F(CrashLogRuns, AnUncaughtExceptionIsLoggedOnce)
     EXPECT_EQ(count(out, previous), 1);
 }
 
+// Recurses until the stack runs out; the volatile frame keeps the compiler
+// from turning it into a loop.
+[[gnu::noinline]] int overflowTheStack(int depth)
+{
+    volatile char frame[4096];
+    frame[0] = char(depth);
+    if (depth > 0)
+        return overflowTheStack(depth + 1) + frame[0];
+    return frame[0];
+}
+
 // The child side: does nothing unless started by CrashLogRuns.
 TEST(CrashChild, Run)
 {
@@ -124,12 +174,21 @@ TEST(CrashChild, Run)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, qEnvironmentVariable(kSettingsVariable));
     TovrinCrashLog::install();
     TovrinCrashLog::install();
-    if (mode == QLatin1String("quit")) {
-        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        QCoreApplication::exec();
+    const auto printCleanExit = [] {
         Diagnostics::printLine(UserDefaults().boolean(QLatin1String(TovrinCrashLog::cleanExitKey))
                                    ? QStringLiteral("cleanExit=true")
                                    : QStringLiteral("cleanExit=false"));
+    };
+    if (mode == QLatin1String("quit")) {
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();
+        printCleanExit();
+    } else if (mode == QLatin1String("wait")) {
+        QTimer::singleShot(0, qApp, [] { Diagnostics::printLine(QStringLiteral("waiting for a stop")); });
+        QCoreApplication::exec();
+        printCleanExit();
+    } else if (mode == QLatin1String("overflow")) {
+        overflowTheStack(1);
     } else if (mode == QLatin1String("exit")) {
         ::_exit(0);
     } else if (mode == QLatin1String("segv")) {
