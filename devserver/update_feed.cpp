@@ -57,4 +57,9 @@ void UpdateFeed::registerRoutes(QHttpServer& http)
     http.route(kImagePath, Method::Get, [this] {
         return QHttpServerResponse(QByteArrayLiteral("application/octet-stream"), image_);
     });
+    http.route(kImagePath, Method::Post, [this](const QHttpServerRequest& request) {
+        image_ = request.body();
+        imageSha256_ = QString::fromLatin1(QCryptographicHash::hash(image_, QCryptographicHash::Sha256).toHex());
+        return jsonReply({{"ok", true}, {"checksum_sha256", imageSha256_}});
+    });
 }

@@ -8,7 +8,7 @@
 
 // The desktop update feed: a manifest and one small image under
 // "/api/tovrin-brisel/". A test may replace the manifest by posting a new one
-// to the same path; the image never changes.
+// to the same path, and the image by posting its bytes to the image's path.
 class UpdateFeed {
 public:
     UpdateFeed();
@@ -20,6 +20,6 @@ private:
     QJsonObject defaultManifest(const QHttpServerRequest& request) const;
 
     QByteArray image_;
-    QString imageSha256_;  // hex; the image never changes, so it is hashed once
+    QString imageSha256_;  // hex, hashed whenever the image is set
     std::optional<QJsonObject> manifest_;  // replaced by a test; absent: the default
 };

@@ -1,33 +1,50 @@
 #!/bin/bash
 # Finishes a desktop update after the application has quit.
 # Arguments: <downloaded image> <application name> <installed executable>
-# The image is the new executable. It replaces the installed one only when
-# both are regular files and the image is not empty; the previous executable
-# is kept beside it as "<executable>.previous". Nothing else is touched.
+# Environment: TOVRIN_APP_PID, the application to wait for; TOVRIN_UPDATE_BUILD,
+# the build the image must report when started with --print-build.
+# The image replaces the installed executable, which is kept beside it as
+# "<executable>.previous" and put back when the new build does not start.
+# Then whichever build is installed is started again. Nothing else is touched.
 set -u
 
 image="${1:-}"
 name="${2:-}"
 target="${3:-}"
+pid="${TOVRIN_APP_PID:-}"
+build="${TOVRIN_UPDATE_BUILD:-}"
 
 log() { logger -t "update_tovrin_brisel" -- "$*" 2>/dev/null; echo "[update_tovrin_brisel] $*"; }
 
-if [[ -z "$image" || -z "$target" || ! -f "$image" || ! -s "$image" || ! -f "$target" ]]; then
-    log "nothing to install (image=$image target=$target)"
+if [[ -z "$image" || -z "$target" || ! -f "$image" || ! -s "$image" || ! -f "$target" \
+      || ! "$pid" =~ ^[0-9]+$ || ! "$build" =~ ^-?[0-9]+$ ]]; then
+    log "nothing to install (image=$image target=$target pid=$pid build=$build)"
     exit 1
 fi
 
-# The application quits 0.4 s after starting us; give it a moment to go.
-sleep 2
+# The application quits 0.4 s after starting us: wait for its process to end (at most a minute).
+if ! timeout 60 tail --pid="$pid" -s 0.1 -f /dev/null; then
+    log "process $pid is still running; nothing replaced"
+    exit 1
+fi
 
 staged="$target.new"
-cp -f -- "$image" "$staged" || { log "cannot stage $staged"; exit 1; }
+cp -f -- "$image" "$staged" || { rm -f -- "$staged"; log "cannot stage $staged"; exit 1; }
 chmod 0755 -- "$staged"
-cp -f -- "$target" "$target.previous" || { rm -f -- "$staged"; log "cannot keep $target.previous"; exit 1; }
+cp -f -p -- "$target" "$target.previous" || { rm -f -- "$staged"; log "cannot keep $target.previous"; exit 1; }
 mv -f -- "$staged" "$target" || { rm -f -- "$staged"; log "cannot replace $target"; exit 1; }
-rm -f -- "$image"
-log "installed $name"
 
-# Start the new build, detached from us.
-nohup "$target" >/dev/null 2>&1 &
-exit 0
+reported="$(timeout 10 "$target" --print-build </dev/null 2>/dev/null)"
+if [[ "$reported" == "$build" ]]; then
+    rm -f -- "$image"
+    log "installed $name build $build"
+    status=0
+else
+    mv -f -- "$target.previous" "$target"
+    log "build $build did not start (it reported \"${reported:0:64}\"); restored the previous build"
+    status=1
+fi
+
+# Start the installed build in a session of its own, detached from us.
+setsid "$target" </dev/null >/dev/null 2>&1 &
+exit "$status"

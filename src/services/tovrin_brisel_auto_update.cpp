@@ -1,12 +1,15 @@
 #include "services/tovrin_brisel_auto_update.h"
 
 #include "legal/app_legal.h"
+#include "platform/background_task.h"
 #include "platform/bundled_resources.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/http_session.h"
 #include "platform/server.h"
 #include "platform/user_defaults.h"
+#include "services/tovrin_brisel_auto_update_test_seam.h"
+#include "services/update_image_check.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -24,13 +27,10 @@
 #include <qcoro/qcoronetworkreply.h>
 #include <qcoro/qcorotimer.h>
 
-#include <cstdio>
+#include <fcntl.h>
 #include <spawn.h>
 #include <syslog.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -53,7 +53,30 @@ const char* const kBadServerResponse = "bad server response";
 const char* const kCannotDecodeContent = "cannot decode raw data (checksum mismatch)";
 const char* const kFileDoesNotExist = "file does not exist (installer script)";
 
+bool loopbackHttpAllowed = false;
+std::function<bool()> activityCheck;
+
+TovrinBriselAutoUpdate::Error refusal(qint64 build, const QString& reason)
+{
+    return TovrinBriselAutoUpdate::Error(QStringLiteral("refused build %1: %2").arg(build).arg(reason).toStdString());
+}
+
+bool isLoopbackHost(const QString& host)
+{
+    return host == QLatin1String("127.0.0.1") || host == QLatin1String("::1") || host == QLatin1String("localhost");
+}
+
 }  // namespace
+
+void TovrinBriselAutoUpdateTestSeam::allowLoopbackHttp(bool allowed)
+{
+    loopbackHttpAllowed = allowed;
+}
+
+void TovrinBriselAutoUpdate::setActivityCheck(std::function<bool()> busy)
+{
+    activityCheck = std::move(busy);
+}
 
 TovrinBriselAutoUpdate::Environment TovrinBriselAutoUpdate::Environment::standard()
 {
@@ -66,13 +89,12 @@ TovrinBriselAutoUpdate::Environment TovrinBriselAutoUpdate::Environment::standar
     environment.workingDirectory = QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
                                    + QStringLiteral("/tovrin-brisel-update");
     environment.applicationPath = QCoreApplication::applicationFilePath();
+    environment.applicationPid = QCoreApplication::applicationPid();
     environment.now = [] { return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0; };
     environment.spawn = &TovrinBriselAutoUpdate::spawnDetached;
-    // A plain process exit, as after a crash: the run is not recorded as clean.
-    environment.quit = [] {
-        std::fflush(nullptr);
-        ::_exit(0);
-    };
+    // The normal quit: the live channel closes, the resume state and the clean exit are written.
+    environment.quit = [] { QCoreApplication::quit(); };
+    environment.busy = [] { return activityCheck && activityCheck(); };
     return environment;
 }
 
@@ -160,27 +182,104 @@ QCoro::Task<void> TovrinBriselAutoUpdate::handleMac(UpdatePlatformEntry remote, 
     }
 }
 
+void TovrinBriselAutoUpdate::refuseBeforeDownload(const UpdatePlatformEntry& entry, const QUrl& url) const
+{
+    if (entry.checksumSHA256.value_or(QString()).isEmpty())
+        throw refusal(entry.buildNumber, QStringLiteral("no checksum_sha256 in the manifest"));
+    const bool https = url.scheme() == QLatin1String("https");
+    const bool testLoopback = loopbackHttpAllowed && url.scheme() == QLatin1String("http") && isLoopbackHost(url.host());
+    if (!https && !testLoopback)
+        throw refusal(entry.buildNumber, QStringLiteral("download URL is not https (%1)").arg(url.toDisplayString()));
+    const std::optional<qint64> attempted = UserDefaults().integer(QLatin1String(attemptedBuildKey));
+    if (attempted && *attempted == entry.buildNumber)
+        throw refusal(entry.buildNumber, QStringLiteral("already attempted"));
+}
+
+void TovrinBriselAutoUpdate::prepareWorkingDirectory() const
+{
+    // Only the user may enter it: the image and the installer's copy wait there.
+    const QString& directory = environment_.workingDirectory;
+    QDir().mkpath(directory);
+    if (!QFile::setPermissions(directory, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
+        throw Error(directory.toStdString() + ": cannot make it private");
+}
+
 QCoro::Task<void> TovrinBriselAutoUpdate::downloadAndInstallMac(UpdatePlatformEntry entry, QUrl url)
 {
     QPointer<TovrinBriselAutoUpdate> self(this);
-    QDir().mkpath(environment_.workingDirectory);
+    refuseBeforeDownload(entry, url);
+    prepareWorkingDirectory();
     const QString image = imagePath();
     co_await download(url, image);
     if (!self)
         co_return;
-
-    const QString expected = entry.checksumSHA256.value_or(QString());
-    if (!expected.isEmpty() && sha256(image) != expected.toLower()) {
-        QFile::remove(image);
-        throw Error(kCannotDecodeContent);
-    }
+    co_await verifyImage(entry, image);
+    if (!self)
+        co_return;
+    const bool idle = co_await waitUntilIdle();
+    if (!idle || !self)
+        co_return;
 
     const std::optional<QString> script = updateScriptPath();
     if (!script || !QFile::exists(*script))
         throw Error(kFileDoesNotExist);
+    // Handed over once: should the installer fail and bring the old build
+    // back, that build does not fetch this one again and quit at every launch.
+    rememberAttempt(entry.buildNumber);
     environment_.spawn(QStringLiteral("/bin/bash"),
-                       {*script, image, QLatin1String(installerName), environment_.applicationPath});
+                       {*script, image, QLatin1String(installerName), environment_.applicationPath},
+                       installerEnvironment(environment_.applicationPid, entry.buildNumber));
     QTimer::singleShot(environment_.quitDelay, this, [this] { environment_.quit(); });
+}
+
+QCoro::Task<void> TovrinBriselAutoUpdate::verifyImage(UpdatePlatformEntry entry, QString image)
+{
+    QPointer<TovrinBriselAutoUpdate> self(this);
+    // Hashing a large image would stall the window: it runs on a worker thread.
+    // A named value: g++ 12 destroys a temporary coroutine argument twice.
+    auto hashing = [image] { return sha256(image); };
+    const QString digest = co_await runInBackground(std::move(hashing));
+    if (!self)
+        co_return;
+    if (digest != entry.checksumSHA256->toLower()) {
+        QFile::remove(image);
+        throw Error(kCannotDecodeContent);
+    }
+    // A build whose image cannot run here is given up on: a mislabelled
+    // image must not be fetched again at every launch.
+    const auto giveUp = [&](const QString& reason) {
+        QFile::remove(image);
+        rememberAttempt(entry.buildNumber);
+        return refusal(entry.buildNumber, reason);
+    };
+    if (const std::optional<QString> problem = UpdateImageCheck::elfProblem(image))
+        throw giveUp(QStringLiteral("not an executable for this machine (%1)").arg(*problem));
+    QFile::setPermissions(image, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QString reported;
+    try {
+        reported = co_await UpdateImageCheck::reportedBuild(image, environment_.trialRunTimeout);
+    } catch (const std::exception& error) {
+        throw giveUp(QString::fromUtf8(error.what()));
+    }
+    if (reported != QString::number(entry.buildNumber))
+        throw giveUp(QStringLiteral("trial run reported build \"%1\"").arg(reported.left(64)));
+}
+
+void TovrinBriselAutoUpdate::rememberAttempt(qint64 build)
+{
+    UserDefaults defaults;
+    defaults.set(QLatin1String(attemptedBuildKey), build);
+    defaults.sync();
+}
+
+QCoro::Task<bool> TovrinBriselAutoUpdate::waitUntilIdle()
+{
+    QPointer<TovrinBriselAutoUpdate> self(this);
+    while (self && self->environment_.busy && self->environment_.busy()) {
+        const auto recheck = self->environment_.busyRecheck;
+        co_await QCoro::sleepFor(recheck);
+    }
+    co_return bool(self);
 }
 
 QCoro::Task<void> TovrinBriselAutoUpdate::download(QUrl url, QString path)
@@ -270,20 +369,55 @@ std::optional<QString> TovrinBriselAutoUpdate::updateScriptPath() const
     return path;
 }
 
-void TovrinBriselAutoUpdate::spawnDetached(const QString& executable, const QStringList& arguments)
+QStringList TovrinBriselAutoUpdate::installerEnvironment(qint64 applicationPid, qint64 build)
 {
-    std::vector<QByteArray> copies;
-    copies.reserve(size_t(arguments.size()) + 1);
-    copies.push_back(executable.toUtf8());
+    QStringList environment{QStringLiteral("PATH=/usr/bin:/bin"),
+                            QStringLiteral("TOVRIN_APP_PID=%1").arg(applicationPid),
+                            QStringLiteral("TOVRIN_UPDATE_BUILD=%1").arg(build)};
+    for (const char* name : {"HOME", "LANG", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_RUNTIME_DIR",
+                             "DBUS_SESSION_BUS_ADDRESS"}) {
+        if (qEnvironmentVariableIsSet(name))
+            environment << QLatin1String(name) + QLatin1Char('=') + qEnvironmentVariable(name);
+    }
+    return environment;
+}
+
+void TovrinBriselAutoUpdate::spawnDetached(const QString& executable, const QStringList& arguments,
+                                           const QStringList& environment)
+{
+    // Zero-terminated copies that live until posix_spawn returns.
+    const auto vectorOf = [](std::vector<QByteArray>& copies) {
+        std::vector<char*> pointers;
+        for (QByteArray& copy : copies)
+            pointers.push_back(copy.data());
+        pointers.push_back(nullptr);
+        return pointers;
+    };
+    std::vector<QByteArray> argumentCopies{executable.toUtf8()};
     for (const QString& argument : arguments)
-        copies.push_back(argument.toUtf8());
-    std::vector<char*> argv;
-    for (QByteArray& copy : copies)
-        argv.push_back(copy.data());
-    argv.push_back(nullptr);
+        argumentCopies.push_back(argument.toUtf8());
+    std::vector<QByteArray> environmentCopies;
+    for (const QString& variable : environment)
+        environmentCopies.push_back(variable.toUtf8());
+    std::vector<char*> argv = vectorOf(argumentCopies);
+    std::vector<char*> envp = vectorOf(environmentCopies);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // Its own session: a signal to the application's group or terminal does not reach it.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
 
     pid_t pid = 0;
-    const int code = posix_spawn(&pid, copies.front().constData(), nullptr, nullptr, argv.data(), environ);
+    const int code = posix_spawn(&pid, argumentCopies.front().constData(), &actions, &attributes, argv.data(),
+                                 envp.data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
     if (code != 0)
         throw Error("posix_spawn failed (" + std::to_string(code) + ")");
 }

@@ -2,6 +2,7 @@
 #include "platform/errors.h"
 #include "platform/user_defaults.h"
 #include "services/tovrin_brisel_auto_update.h"
+#include "services/tovrin_brisel_auto_update_test_seam.h"
 #include "support/async.h"
 #include "support/devserver_process.h"
 #include "support/scripted_responder.h"
@@ -13,6 +14,8 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -124,8 +127,24 @@ TEST(UpdateComparison, BuildFirstThenVersionNumerically)
 
 // ---- against a server ---------------------------------------------------------------------
 
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString digestOf(const QByteArray& bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+const QString fakeBuild1 = QStringLiteral(TOVRIN_FAKE_BUILD_1);
+const QString fakeBuild2 = QStringLiteral(TOVRIN_FAKE_BUILD_2);
+const QString fakeBuild3 = QStringLiteral(TOVRIN_FAKE_BUILD_3);
+
 struct Recorded {
     QList<QStringList> spawns;
+    QList<QStringList> spawnEnvironments;
     int quits = 0;
     double now = 1'000'000.0;
 };
@@ -136,7 +155,9 @@ protected:
     {
         QSettings().clear();
         ASSERT_TRUE(work.isValid());
+        TovrinBriselAutoUpdateTestSeam::allowLoopbackHttp(true);
     }
+    void TearDown() override { TovrinBriselAutoUpdateTestSeam::allowLoopbackHttp(false); }
 
     Update::Environment environment(const QUrl& base)
     {
@@ -148,10 +169,12 @@ protected:
         env.buildText = QStringLiteral("1");
         env.workingDirectory = work.path() + QStringLiteral("/tovrin-brisel-update");
         env.applicationPath = QStringLiteral("/opt/tovrin/tovrin-brisel");
+        env.applicationPid = 4242;
         env.now = [this] { return recorded.now; };
         // Never run the installer: write its command line down.
-        env.spawn = [this](const QString& executable, const QStringList& arguments) {
+        env.spawn = [this](const QString& executable, const QStringList& arguments, const QStringList& variables) {
             recorded.spawns << (QStringList{executable} + arguments);
+            recorded.spawnEnvironments << variables;
         };
         env.quit = [this] { ++recorded.quits; };
         env.quitDelay = std::chrono::milliseconds(10);
@@ -159,16 +182,29 @@ protected:
     }
 
     // Replaces the devserver's manifest with a desktop entry of `build` and `checksum`.
-    void offer(qint64 build, const std::optional<QString>& checksum)
+    void offer(qint64 build, const std::optional<QString>& checksum, const QUrl& image = QUrl())
     {
-        QJsonObject mac{{"version", "1.0"}, {"build_number", build}, {"download_url", imageURL().toString()}};
+        QJsonObject mac{{"version", "1.0"},
+                        {"build_number", build},
+                        {"download_url", (image.isEmpty() ? imageURL() : image).toString()}};
         if (checksum)
             mac.insert("checksum_sha256", *checksum);
+        post(manifestURL(), QJsonDocument(QJsonObject{{"mac", mac}}).toJson());
+    }
+
+    // Replaces the image the devserver serves; returns its digest.
+    QString serve(const QByteArray& image)
+    {
+        post(imageURL(), image);
+        return digestOf(image);
+    }
+
+    void post(const QUrl& url, const QByteArray& body)
+    {
         QNetworkAccessManager manager;
-        QNetworkRequest request(manifestURL());
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-        std::unique_ptr<QNetworkReply> reply(
-            manager.post(request, QJsonDocument(QJsonObject{{"mac", mac}}).toJson()));
+        QNetworkRequest request(url);
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/octet-stream");
+        std::unique_ptr<QNetworkReply> reply(manager.post(request, body));
         ASSERT_TRUE(QTest::qWaitFor([&] { return reply->isFinished(); }, waitMs));
         ASSERT_EQ(reply->error(), QNetworkReply::NoError);
     }
@@ -221,9 +257,9 @@ TEST_F(AutoUpdateTest, TheDevserverOffersTheRunningBuild)
     const UpdatePlatformEntry mac = *(*manifest.value)->mac;
     EXPECT_EQ(mac.buildNumber, 1);
     EXPECT_EQ(QUrl(mac.downloadURL), imageURL());
+    EXPECT_EQ(mac.checksumSHA256, digestOf(served()));
 
     EXPECT_FALSE(runVoidTask(update.check(true, true)));
-    QTest::qWait(50);
     EXPECT_TRUE(recorded.spawns.isEmpty());
     EXPECT_FALSE(QFile::exists(update.imagePath()));
 }
@@ -231,9 +267,7 @@ TEST_F(AutoUpdateTest, TheDevserverOffersTheRunningBuild)
 TEST_F(AutoUpdateTest, AGoodUpdateReachesTheInstallerAndQuits)
 {
     ASSERT_TRUE(server.start());
-    const QByteArray image = served();
-    ASSERT_GT(image.size(), 2 * 1024 * 1024);
-    const QString digest = QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex());
+    const QString digest = serve(bytesOf(fakeBuild2));
     // The expected digest in upper case still matches.
     offer(2, digest.toUpper());
 
@@ -249,45 +283,58 @@ TEST_F(AutoUpdateTest, AGoodUpdateReachesTheInstallerAndQuits)
     ASSERT_EQ(recorded.spawns.size(), 1);
     const auto script = update.updateScriptPath();
     ASSERT_TRUE(script);
-    EXPECT_EQ(recorded.spawns[0],
-              (QStringList{"/bin/bash", *script, update.imagePath(), "My Tovrin-Brisel", "/opt/tovrin/tovrin-brisel"}));
+    EXPECT_EQ(recorded.spawns[0].join('|').toStdString(),
+              QStringList({"/bin/bash", *script, update.imagePath(), "My Tovrin-Brisel", "/opt/tovrin/tovrin-brisel"})
+                  .join('|')
+                  .toStdString());
+    // A minimal environment: a fixed PATH, the pid to wait for and the build to expect.
+    const QStringList& variables = recorded.spawnEnvironments[0];
+    EXPECT_TRUE(variables.contains("PATH=/usr/bin:/bin"));
+    EXPECT_TRUE(variables.contains("TOVRIN_APP_PID=4242"));
+    EXPECT_TRUE(variables.contains("TOVRIN_UPDATE_BUILD=2"));
+    EXPECT_LE(variables.size(), 10);
     EXPECT_EQ(Update::sha256(update.imagePath()), digest);
     EXPECT_TRUE(QFileInfo(*script).isExecutable());
+    EXPECT_EQ(QFileInfo(update.environment().workingDirectory).permissions() & 0x0077, 0);  // private
     EXPECT_EQ(recorded.quits, 0);  // not at once
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorded.quits == 1; }, waitMs));
     EXPECT_EQ(capture.count(QStringLiteral("[TovrinBriselAutoUpdate]")), 0);
     // Nothing but the image and the script is left in the working folder.
     EXPECT_EQ(QDir(update.environment().workingDirectory).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(UserDefaults().integer(QLatin1String(Update::attemptedBuildKey)), 2);
 }
 
-TEST_F(AutoUpdateTest, ChecksumMismatchRefusesToInstall)
+TEST_F(AutoUpdateTest, NoHandOffWhileATransmissionOrJoinIsInProgress)
 {
     ASSERT_TRUE(server.start());
-    offer(2, QString(64, QLatin1Char('0')));
-    Update update(environment(server.baseURL()));
-    Diagnostics::LineCapture capture;
-    EXPECT_FALSE(runVoidTask(update.check(true, true)));
-    QTest::qWait(50);
+    offer(2, serve(bytesOf(fakeBuild2)));
+    Update::Environment env = environment(server.baseURL());
+    bool busy = true;
+    int asked = 0;
+    env.busy = [&] {
+        ++asked;
+        return busy;
+    };
+    env.busyRecheck = std::chrono::milliseconds(20);
+    Update update(env);
+    QCoro::connect(update.check(true, true), &update, [] {});
+    // It keeps asking while busy and starts nothing.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked >= 3; }, waitMs));
     EXPECT_TRUE(recorded.spawns.isEmpty());
     EXPECT_EQ(recorded.quits, 0);
-    EXPECT_FALSE(QFile::exists(update.imagePath()));
-    EXPECT_EQ(capture.count(QStringLiteral("[TovrinBriselAutoUpdate] cannot decode raw data")), 1);
-
-    // An empty digest means no check at all.
-    offer(2, QString());
-    EXPECT_FALSE(runVoidTask(update.check(true, true)));
+    busy = false;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorded.quits == 1; }, waitMs));
     EXPECT_EQ(recorded.spawns.size(), 1);
 }
 
 TEST_F(AutoUpdateTest, NoInstallWithoutTheAskOrANewerBuild)
 {
     ASSERT_TRUE(server.start());
-    offer(2, std::nullopt);
+    offer(2, serve(bytesOf(fakeBuild2)));
     Update update(environment(server.baseURL()));
     EXPECT_FALSE(runVoidTask(update.check(false, true)));
-    offer(0, std::nullopt);
+    offer(0, serve(bytesOf(fakeBuild2)));
     EXPECT_FALSE(runVoidTask(update.check(true, true)));
-    QTest::qWait(50);
     EXPECT_TRUE(recorded.spawns.isEmpty());
     EXPECT_FALSE(QFile::exists(update.imagePath()));
 }
@@ -310,8 +357,10 @@ TEST_F(AutoUpdateTest, FailedDownloadsAreLoggedAndLeaveNothing)
         const QUrl base = responder.baseURL();
         QUrl image = base;
         image.setPath(QStringLiteral("/image.dmg"));
-        const QJsonObject manifest{
-            {"mac", QJsonObject{{"version", "1.0"}, {"build_number", 2}, {"download_url", image.toString()}}}};
+        const QJsonObject manifest{{"mac", QJsonObject{{"version", "1.0"},
+                                                       {"build_number", 2},
+                                                       {"download_url", image.toString()},
+                                                       {"checksum_sha256", QString(64, QLatin1Char('a'))}}}};
         ScriptedResponder::Reply manifestReply;
         manifestReply.body = QJsonDocument(manifest).toJson();
         ScriptedResponder::Reply imageReply;
@@ -326,7 +375,177 @@ TEST_F(AutoUpdateTest, FailedDownloadsAreLoggedAndLeaveNothing)
         EXPECT_TRUE(recorded.spawns.isEmpty());
         EXPECT_FALSE(QFile::exists(update.imagePath()));
         EXPECT_TRUE(QDir(update.environment().workingDirectory).entryList(QDir::Files).isEmpty());
+        // A failed download is tried again at the next check.
+        EXPECT_FALSE(UserDefaults().integer(QLatin1String(Update::attemptedBuildKey)).has_value());
     }
+}
+
+// ---- the real installer script --------------------------------------------------------------
+
+// The command names of a process's children, from /proc.
+QList<QByteArray> childCommands(qint64 pid)
+{
+    QList<QByteArray> commands;
+    const QString children = QStringLiteral("/proc/%1/task/%1/children").arg(pid);
+    for (const QByteArray& child : bytesOf(children).split(' '))
+        if (!child.trimmed().isEmpty())
+            commands << bytesOf(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(child.trimmed()))).trimmed();
+    return commands;
+}
+
+// A scratch installation: "tovrin-brisel" holding build 1, and a process
+// standing in for the running application, which ends when the updater quits.
+class InstallerRunTest : public AutoUpdateTest {
+protected:
+    void SetUp() override
+    {
+        AutoUpdateTest::SetUp();
+        ASSERT_TRUE(QDir().mkpath(installDirectory()));
+        ASSERT_TRUE(QFile::copy(fakeBuild1, target()));
+        runningApp.start(fakeBuild1, {QStringLiteral("--stay")});
+        ASSERT_TRUE(runningApp.waitForStarted(waitMs));
+    }
+    void TearDown() override
+    {
+        runningApp.kill();
+        runningApp.waitForFinished(waitMs);
+        AutoUpdateTest::TearDown();
+    }
+
+    // The application's own spawn and a quit that ends the stand-in.
+    Update::Environment realEnvironment()
+    {
+        Update::Environment env = environment(server.baseURL());
+        env.applicationPath = target();
+        env.applicationPid = runningApp.processId();
+        env.spawn = &Update::spawnDetached;
+        env.quit = [this] {
+            ++recorded.quits;
+            runningApp.terminate();
+        };
+        return env;
+    }
+
+    QString installDirectory() const { return work.path() + QStringLiteral("/install"); }
+    QString target() const { return installDirectory() + QStringLiteral("/tovrin-brisel"); }
+
+    QProcess runningApp;
+};
+
+TEST_F(InstallerRunTest, TheInstallerSwapsInAVerifiedBuild)
+{
+    ASSERT_TRUE(server.start());
+    offer(2, serve(bytesOf(fakeBuild2)));
+    Update update(realEnvironment());
+    Diagnostics::LineCapture capture;
+    EXPECT_FALSE(runVoidTask(update.check(true, true)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorded.quits == 1; }, waitMs));
+    // Once the application is gone the installer puts build 2 in place and keeps build 1 beside it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bytesOf(target()) == bytesOf(fakeBuild2); }, 30000));
+    EXPECT_EQ(bytesOf(target() + QStringLiteral(".previous")), bytesOf(fakeBuild1));
+    EXPECT_TRUE(QFileInfo(target()).isExecutable());
+    EXPECT_FALSE(QFile::exists(target() + QStringLiteral(".new")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(update.imagePath()); }, 30000));
+    EXPECT_EQ(capture.count(QStringLiteral("[TovrinBriselAutoUpdate]")), 0) << capture.lines().join('\n').toStdString();
+
+    // An old build that comes back still offered build 2 does not fetch it again.
+    EXPECT_FALSE(runVoidTask(update.check(true, true)));
+    EXPECT_EQ(capture.count(QStringLiteral("[TovrinBriselAutoUpdate] refused build 2: already attempted")), 1);
+    EXPECT_EQ(recorded.quits, 1);
+    EXPECT_FALSE(QFile::exists(update.imagePath()));
+}
+
+TEST_F(InstallerRunTest, TheInstallerWaitsForTheAppThenRestoresTheBuildThatDoesNotStart)
+{
+    Update update(realEnvironment());
+    QDir().mkpath(update.environment().workingDirectory);
+    const auto script = update.updateScriptPath();
+    ASSERT_TRUE(script);
+    // Build 3 where build 2 was expected: the new build does not start as itself.
+    ASSERT_TRUE(QFile::copy(fakeBuild3, update.imagePath()));
+
+    QProcess installer;
+    QProcessEnvironment variables;
+    for (const QString& variable : Update::installerEnvironment(runningApp.processId(), 2))
+        variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+    installer.setProcessEnvironment(variables);
+    installer.setProcessChannelMode(QProcess::MergedChannels);
+    installer.start(QStringLiteral("/bin/bash"), {*script, update.imagePath(), "My Tovrin-Brisel", target()});
+    ASSERT_TRUE(installer.waitForStarted(waitMs));
+    // It waits for the application's process (its child "timeout" runs the wait): nothing replaced yet.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return childCommands(installer.processId()).contains("timeout"); }, waitMs));
+    EXPECT_EQ(installer.state(), QProcess::Running);
+    EXPECT_EQ(bytesOf(target()), bytesOf(fakeBuild1));
+
+    runningApp.terminate();
+    ASSERT_TRUE(runningApp.waitForFinished(waitMs));  // reaped, so its pid is gone
+    ASSERT_TRUE(installer.waitForFinished(30000));
+    const QString out = QString::fromUtf8(installer.readAll());
+    EXPECT_EQ(installer.exitCode(), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains("build 2 did not start (it reported \"3\"); restored the previous build")) << out.toStdString();
+    EXPECT_EQ(bytesOf(target()), bytesOf(fakeBuild1));
+    EXPECT_TRUE(QFileInfo(target()).isExecutable());
+    EXPECT_FALSE(QFile::exists(target() + QStringLiteral(".previous")));
+    EXPECT_FALSE(QFile::exists(target() + QStringLiteral(".new")));
+}
+
+TEST_F(InstallerRunTest, EachRefusalLeavesTheRunningBuildAlone)
+{
+    ASSERT_TRUE(server.start());
+    ScriptedResponder untouched;  // must never be asked for an image
+    QUrl plainHttp = untouched.baseURL();
+    plainHttp.setPath(QStringLiteral("/image.dmg"));
+    const QString goodDigest = digestOf(bytesOf(fakeBuild2));
+
+    struct Row {
+        const char* name;
+        QByteArray image;   // served by the devserver
+        QString checksum;   // "served": the served image's digest; "absent": no key
+        QUrl url;           // empty: the devserver's image
+        bool loopbackHttpAllowed;
+        bool attemptedBefore;
+        QString logged;
+    };
+    const QString served = QStringLiteral("served");
+    const QString absent = QStringLiteral("absent");
+    const Row rows[] = {
+        {"no checksum", bytesOf(fakeBuild2), absent, plainHttp, true, false,
+         "refused build 2: no checksum_sha256 in the manifest"},
+        {"empty checksum", bytesOf(fakeBuild2), QString(), plainHttp, true, false,
+         "refused build 2: no checksum_sha256 in the manifest"},
+        {"http", bytesOf(fakeBuild2), goodDigest, plainHttp, false, false,
+         "refused build 2: download URL is not https (http://127.0.0.1:"},
+        {"wrong digest", bytesOf(fakeBuild2), QString(64, QLatin1Char('0')), QUrl(), true, false,
+         "cannot decode raw data (checksum mismatch)"},
+        {"not an executable", "#!/bin/sh\necho 2\n", served, QUrl(), true, false,
+         "refused build 2: not an executable for this machine (no ELF header)"},
+        {"mislabelled", bytesOf(fakeBuild3), served, QUrl(), true, false,
+         "refused build 2: trial run reported build \"3\""},
+        {"already attempted", bytesOf(fakeBuild2), goodDigest, plainHttp, true, true,
+         "refused build 2: already attempted"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QSettings().clear();
+        const QString digest = serve(row.image);
+        std::optional<QString> checksum = row.checksum == served ? digest : row.checksum;
+        if (row.checksum == absent)
+            checksum.reset();
+        offer(2, checksum, row.url);
+        TovrinBriselAutoUpdateTestSeam::allowLoopbackHttp(row.loopbackHttpAllowed);
+        if (row.attemptedBefore)
+            UserDefaults().set(QLatin1String(Update::attemptedBuildKey), 2);
+        Update update(realEnvironment());
+        Diagnostics::LineCapture capture;
+        EXPECT_FALSE(runVoidTask(update.check(true, true)));
+        EXPECT_EQ(capture.count(QStringLiteral("[TovrinBriselAutoUpdate] ") + row.logged), 1)
+            << capture.lines().join('\n').toStdString();
+        EXPECT_EQ(recorded.quits, 0);
+        EXPECT_EQ(runningApp.state(), QProcess::Running);
+        EXPECT_EQ(bytesOf(target()), bytesOf(fakeBuild1));
+        EXPECT_FALSE(QFile::exists(update.imagePath()));
+    }
+    EXPECT_TRUE(untouched.requests().isEmpty());
 }
 
 TEST_F(AutoUpdateTest, OddManifestRepliesCountAsNone)
@@ -435,7 +654,7 @@ TEST(AutoUpdateFiles, Sha256ReadsInChunksAndFailsOnAMissingFile)
 TEST(AutoUpdateFiles, SpawnFailureNamesTheCode)
 {
     try {
-        Update::spawnDetached(QStringLiteral("/nonexistent/tovrin-installer"), {QStringLiteral("a")});
+        Update::spawnDetached(QStringLiteral("/nonexistent/tovrin-installer"), {QStringLiteral("a")}, {});
         ADD_FAILURE() << "spawned a missing program";
     } catch (const Update::Error& error) {
         EXPECT_STREQ(error.what(), "posix_spawn failed (2)");
