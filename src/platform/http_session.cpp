@@ -65,5 +65,12 @@ QCoro::Task<HttpReply> HttpSession::send(QNetworkRequest request, QByteArray met
     // ones Qt derives from the status itself, mean the transfer broke.
     if (brokeBelowHttp(reply->error()))
         throw TransportError(reply->error(), reply->errorString(), isTimeout(reply->error()));
-    co_return HttpReply{status.toInt(), reply->readAll(), reply->rawHeader("Content-Type")};
+    HttpReply result{status.toInt(), reply->readAll(), reply->rawHeader("Content-Type")};
+    // An error status hides the broken transfer behind its own error code:
+    // a body shorter than declared tells it. (A compressed body has another length.)
+    bool declared = false;
+    const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&declared);
+    if (declared && !reply->hasRawHeader("Content-Encoding") && result.body.size() < length)
+        throw TransportError(QNetworkReply::RemoteHostClosedError, QStringLiteral("reply body cut off"), false);
+    co_return result;
 }
