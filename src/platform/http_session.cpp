@@ -67,10 +67,12 @@ QCoro::Task<HttpReply> HttpSession::send(QNetworkRequest request, QByteArray met
         throw TransportError(reply->error(), reply->errorString(), isTimeout(reply->error()));
     HttpReply result{status.toInt(), reply->readAll(), reply->rawHeader("Content-Type")};
     // An error status hides the broken transfer behind its own error code:
-    // a body shorter than declared tells it. (A compressed body has another length.)
+    // a body shorter than declared tells it. (A compressed body has another
+    // length; 204, 304 and HEAD replies carry none whatever they declare.)
     bool declared = false;
     const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&declared);
-    if (declared && !reply->hasRawHeader("Content-Encoding") && result.body.size() < length)
+    const bool bodyExpected = result.status != 204 && result.status != 304 && method != "HEAD";
+    if (declared && bodyExpected && !reply->hasRawHeader("Content-Encoding") && result.body.size() < length)
         throw TransportError(QNetworkReply::RemoteHostClosedError, QStringLiteral("reply body cut off"), false);
     co_return result;
 }
