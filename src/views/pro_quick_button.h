@@ -41,6 +41,8 @@ public:
     bool hasLongPress() const { return bool(onLongPress_); }
 
     bool isPressing() const { return isPressing_; }
+    // The long-press timer still runs: a hold may yet become a long press.
+    bool longPressPending() const { return longPressTimer_.isActive(); }
     bool suppressNextTap() const { return suppressNextTap_; }
     // The content's scale, animated between 1 and 0.94.
     qreal contentScale() const { return contentScale_; }

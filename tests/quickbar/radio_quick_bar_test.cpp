@@ -282,7 +282,7 @@ TEST_F(RadioQuickBarTest, ALongPressAsksAndRemoveDeletesTheSlotOnTheServer)
     // Cancel sends nothing, and the next tap joins.
     alertButton(alert, "Cancel")->click();
     EXPECT_FALSE(bar->slotPendingDelete());
-    settle();
+    runQueued();
     EXPECT_EQ(serverSlots().size(), 2u);
     tap(warehouse);
     EXPECT_EQ(calls, QStringList({"friend Warehouse"}));
@@ -357,7 +357,7 @@ TEST_F(RadioQuickBarTest, ASlotWithoutIconOpensOnRadioAndAnUntouchedCloseStillSe
     // The reply carries no slot: the update failed and nothing is reloaded.
     ASSERT_TRUE(waitUntil([&] { return friends->lastError().has_value(); }));
     EXPECT_EQ(friends->lastError(), "Could not update icon");
-    settle();
+    runQueued();
     ASSERT_EQ(responder.requests().size(), 2);
     EXPECT_EQ(responder.requests()[1].target, "/v1/saved-channels/update");
     const QJsonObject body = QJsonDocument::fromJson(responder.requests()[1].body).object();
@@ -397,7 +397,7 @@ TEST_F(RadioQuickBarTest, TheRadioScreenJoinsByTapAndReloadsWhenItsSheetsClose)
     view.show();
     RadioQuickBar* bar = view.quickBar();
     ASSERT_TRUE(waitUntil([&] { return button(bar->buttons(), "GATE") != nullptr; }));
-    settle(50ms);
+    runQueued();  // pending layouts
     saveArtifact(view, QStringLiteral("radio_view_with_quick_bar"), QStringLiteral("quickbar"));
 
     tap(button(bar->buttons(), "GATE"));

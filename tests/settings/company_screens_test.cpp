@@ -332,7 +332,7 @@ TEST_F(CompanyScreensTest, ClosingTheIconSheetSendsTheIconOnce)
     EXPECT_EQ(body.value("org_id").toString(), "org-z");
     EXPECT_EQ(body.value("icon_id").toString(), "company");
     EXPECT_FALSE(body.contains("icon_custom"));
-    QTest::qWait(50);
+    runQueued();
     EXPECT_EQ(iconRequests(), 1);
 }
 

@@ -110,10 +110,10 @@ protected:
         return texts;
     }
 
-    // Lets pending layouts settle, then saves the picture.
+    // Lays out what is pending, then saves the picture.
     static void snapshot(QWidget& widget, const QString& name)
     {
-        QTest::qWait(30);
+        runQueued();
         saveArtifact(widget, name);
     }
 
