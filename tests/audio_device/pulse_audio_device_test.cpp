@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 QAudioDevice findInput(const QByteArray& id)
@@ -22,6 +24,16 @@ QAudioDevice findInput(const QByteArray& id)
         if (device.id() == id)
             return device;
     return {};
+}
+
+// First and last sample index above the threshold, or nothing.
+std::optional<std::pair<size_t, size_t>> audibleSpan(const std::vector<float>& samples)
+{
+    std::optional<std::pair<size_t, size_t>> span;
+    for (size_t i = 0; i < samples.size(); ++i)
+        if (std::abs(samples[i]) > 0.05f)
+            span = std::pair(span ? span->first : i, i);
+    return span;
 }
 
 }  // namespace
@@ -71,4 +83,54 @@ TEST(PulseAudioDevice, AToneSentToTheSpeakerIsRecordedFromTheMicrophone)
     ASSERT_GT(pcm.size(), 44100u);
     EXPECT_NEAR(tone::peakFrequency(pcm, 44100), 1000, 25);
     EXPECT_GT(tone::rms(pcm), 0.05);
+}
+
+TEST(PulseAudioDevice, AClipIsHeardToItsLastSampleBeforeThePlayerFinishes)
+{
+    const QByteArray server = qgetenv("TOVRIN_CI_PULSE_SERVER");
+    if (server.isEmpty())
+        GTEST_SKIP() << "no contained PulseAudio daemon (run under scripts/with-pulseaudio)";
+    qputenv("PULSE_SERVER", server);
+    const QAudioDevice loop = findInput("ci_loop");
+    if (loop.isNull() || QMediaDevices::defaultAudioOutput().isNull())
+        GTEST_SKIP() << "the PulseAudio daemon offers no ci_loop input or no output";
+
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("clip.m4a");
+    {
+        const std::vector<float> pcm = tone::sine(1000, 1.0, 44100);
+        AacFileEncoder encoder(clip, 44100);
+        encoder.write(pcm.data(), int(pcm.size()));
+        encoder.finish();
+    }
+    // What the player plays, sample for sample.
+    const auto played = audibleSpan(AudioDecoder::openFile(clip, 44100)->readAll());
+    ASSERT_TRUE(played);
+
+    std::vector<float> heard;
+    auto microphone = std::make_unique<QtAudioInput>(loop, 44100);
+    ASSERT_TRUE(microphone->start([&](const float* samples, int frames) { heard.insert(heard.end(), samples, samples + frames); }))
+        << microphone->errorText().toStdString();
+
+    QString error;
+    auto player = AudioPlayer::fromFile(clip, &error);
+    ASSERT_TRUE(player) << error.toStdString();
+    bool finished = false;
+    QObject::connect(player.get(), &AudioPlayer::finished, [&] { finished = true; });
+    ASSERT_TRUE(player->play());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
+    // Gone at once, as the voice pipe drops a finished clip: whatever the
+    // sound server still held would be lost now.
+    player.reset();
+    // The microphone hears the speaker a little later: half a second more of it.
+    const size_t until = heard.size() + 22050;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return heard.size() >= until; }, 5000));
+    microphone.reset();
+
+    const auto span = audibleSpan(heard);
+    ASSERT_TRUE(span);
+    const size_t clipLength = played->second - played->first;
+    // A few samples of slack for the sound server's 16-bit sink.
+    EXPECT_GE(span->second - span->first + 4, clipLength) << "the clip's tail was cut";
+    EXPECT_LE(span->second - span->first, clipLength + 4);
 }
