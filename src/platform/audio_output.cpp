@@ -8,6 +8,7 @@
 
 namespace {
 constexpr int kNullBufferMs = 40;
+constexpr int kLatencySlackMs = 10;
 }
 
 QAudioFormat monoFloatFormat(int sampleRate)
@@ -122,8 +123,12 @@ void QtAudioOutput::write(const float* samples, int frames)
 
 int64_t QtAudioOutput::playedFrames()
 {
-    // What the server has taken, less its own latency: what was heard.
-    return sink_ ? sink_->processedUSecs() * sampleRate() / 1'000'000 : 0;
+    // What the server has taken, less its own latency: what was heard. That
+    // latency is an average that wanders by a few milliseconds: count less.
+    if (!sink_)
+        return 0;
+    const qint64 heard = std::max<qint64>(sink_->processedUSecs() - kLatencySlackMs * 1000, 0);
+    return heard * sampleRate() / 1'000'000;
 }
 
 int QtAudioOutput::bufferFrames() const

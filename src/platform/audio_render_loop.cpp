@@ -7,6 +7,7 @@
 
 namespace {
 constexpr int kMinPeriodMs = 5;
+constexpr int kQuietBeforeSleepMs = 250;
 }
 
 AudioRenderLoop::AudioRenderLoop(QObject* engine, EndedReport ended, FailedReport failed)
@@ -36,6 +37,7 @@ bool AudioRenderLoop::open(std::unique_ptr<AudioOutputDevice> device, QString* e
     state_ = State::playing;
     written_ = 0;
     feeding_ = false;
+    quietFrames_ = quietBeforeSleep();
     pump();
     return true;
 }
@@ -95,12 +97,18 @@ void AudioRenderLoop::pump()
     }
     feeding_ = mixer_.hasAudio();
     reportHeard(device_->playedFrames());
-    if (!feeding_ && marks_.empty()) {
+    quietFrames_ = feeding_ || !marks_.empty() ? 0 : quietFrames_ + frames;
+    if (quietFrames_ >= quietBeforeSleep()) {
         sleep();
         return;
     }
     const int bufferMs = device_->bufferFrames() * 1000 / device_->sampleRate();
     timer_.start(std::max(kMinPeriodMs, bufferMs / 2));
+}
+
+int64_t AudioRenderLoop::quietBeforeSleep() const
+{
+    return int64_t(device_->sampleRate()) * kQuietBeforeSleepMs / 1000;
 }
 
 void AudioRenderLoop::reportHeard(int64_t played)

@@ -16,8 +16,10 @@ class AudioOutputDevice;
 
 // Feeds one output device from the mixer, as the device asks for frames.
 // While something audible plays or is still on its way to the speaker it
-// wakes about twice per device buffer. With nothing audible left it suspends
-// the device and sleeps; queued filler then plays out on the clock, with one
+// wakes about twice per device buffer. A quarter of a second after the last
+// audible sample was heard it suspends the device and sleeps (a sound server
+// takes back what it rendered ahead when a stream pauses, so only silence
+// may be ahead then); queued filler then plays out on the clock, with one
 // wake-up per buffer end. A buffer is reported ended once the device says
 // its last sample was heard (a sleeping loop reports filler at once).
 // Thread contract: built on the GUI thread by AudioEngine and moved to the
@@ -51,6 +53,7 @@ private:
 
     void tick();
     void pump();
+    int64_t quietBeforeSleep() const;
     void reportHeard(int64_t played);
     void sleep();
     void wake();
@@ -69,6 +72,7 @@ private:
     int64_t silentFrames_ = 0;  // frames played out on the clock since sleeping
     int64_t written_ = 0;
     bool feeding_ = false;  // audio was still to come at the last pump
+    int64_t quietFrames_ = 0;  // silence written since the last audible sample was heard
     std::vector<float> block_;
     std::vector<AudioMixer::Ended> ended_;
     std::vector<Mark> marks_;

@@ -69,7 +69,9 @@ TEST(PulseAudioDevice, AToneSentToTheSpeakerIsRecordedFromTheMicrophone)
     QObject::connect(player.get(), &AudioPlayer::finished, [&] { finished = true; });
     ASSERT_TRUE(player->play());
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
-    QTest::qWait(300);  // the speaker's tail reaches the microphone
+    // The speaker's tail reaches the microphone a little later.
+    const double heardSoFar = recorder->currentTime();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->currentTime() >= heardSoFar + 0.3; }, 5000));
 
     recorder->stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isFinished(); }, 5000));
