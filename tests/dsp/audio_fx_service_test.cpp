@@ -10,6 +10,7 @@
 #include "support/scripted_responder.h"
 
 #include <QFile>
+#include <QStandardPaths>
 #include <QTest>
 #include <QThreadPool>
 #include <QtEndian>
@@ -20,6 +21,7 @@
 struct AudioFXServiceTestPeer {
     static AudioPlayer* player(AudioFXService& fx, SFXKind kind) { return fx.players_.at(kind).get(); }
     static AudioPlayer* tonePlayer(AudioFXService& fx) { return fx.tonePlayer_.get(); }
+    static bool downloading(const AudioFXService& fx, SFXKind kind) { return fx.downloading_.count(kind) > 0; }
     static bool playPCM(AudioFXService& fx, const std::vector<std::int16_t>& samples)
     {
         return fx.playPCMSamples(samples, false);
@@ -94,15 +96,18 @@ TEST(AudioFXService, PlaysTheSubstituteWhenTheServerHasNoneAndTriesAgain)
 TEST(AudioFXService, PressesDuringADownloadStartNoSecondOne)
 {
     ScriptedResponder responder;
-    ScriptedResponder::Reply slow{404, "{}"};
-    slow.delay = std::chrono::milliseconds(300);
-    responder.script({slow});
+    ScriptedResponder::Reply held{404, "{}"};
+    held.held = true;
+    responder.script({held});
     CapturedOutputs outputs;
     AudioFXService fx;
     fx.play(SFXKind::callTone);
     fx.play(SFXKind::callTone);
     fx.playPTTChirp(SFXKind::callTone);
-    QTest::qWait(600);
+    ASSERT_TRUE(waitUntil([&] { return !responder.requests().isEmpty(); }));
+    responder.release();
+    ASSERT_TRUE(waitUntil([&] { return !AudioFXServiceTestPeer::downloading(fx, SFXKind::callTone); }));
+    runQueued();
     EXPECT_EQ(responder.requests().size(), 1);
     EXPECT_FALSE(fx.isFetched(SFXKind::callTone));
 }
@@ -110,15 +115,21 @@ TEST(AudioFXService, PressesDuringADownloadStartNoSecondOne)
 TEST(AudioFXService, ADownloadOutlivingTheServiceDoesNothing)
 {
     ScriptedResponder responder;
-    ScriptedResponder::Reply slow{200, QByteArray(100, 'x')};
-    slow.contentType = "audio/x-caf";
-    slow.delay = std::chrono::milliseconds(200);
-    responder.script({slow});
+    ScriptedResponder::Reply held{200, QByteArray(100, 'x')};
+    held.contentType = "audio/x-caf";
+    held.held = true;
+    responder.script({held});
+    const QString file = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/sfx/rx_open.caf";
+    QFile::remove(file);
     CapturedOutputs outputs;
     auto fx = std::make_unique<AudioFXService>();
     fx->play(SFXKind::rxOpen);
+    ASSERT_TRUE(waitUntil([&] { return !responder.requests().isEmpty(); }));
     fx.reset();
-    QTest::qWait(400);
+    responder.release();
+    // The download ends with its file, then finds its service gone.
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(file); }));
+    runQueued();
     EXPECT_EQ(responder.requests().size(), 1);
 }
 
@@ -139,7 +150,7 @@ TEST(AudioFXService, AFetchedButUnplayableEffectIsNotDownloadedAgain)
     Diagnostics::LineCapture lines;
     fx.playPTTChirp(SFXKind::pttEnd);
     EXPECT_TRUE(lines.contains("[TovrinPTT] sfx local synth kind=ptt_end frames=8158 started=true"));
-    QTest::qWait(100);
+    runQueued();
     EXPECT_EQ(responder.requests().size(), 1);
 }
 
