@@ -111,7 +111,7 @@ QCoro::Task<bool> WorkplaceStore::create(QString uid, QString companyName, qint6
     co_return true;
 }
 
-QCoro::Task<std::optional<QString>> WorkplaceStore::rotateCode(QString uid, QString orgId)
+QCoro::Task<WorkplaceStore::CodeRotation> WorkplaceStore::rotateCode(QString uid, QString orgId)
 {
     QPointer<WorkplaceStore> self(this);
     std::optional<WorkplaceActionResponse> reply;
@@ -120,21 +120,31 @@ QCoro::Task<std::optional<QString>> WorkplaceStore::rotateCode(QString uid, QStr
     } catch (...) {
     }
     if (!self)
-        co_return std::nullopt;
+        co_return CodeRotation{};
     if (!reply) {
         setLastError(QStringLiteral("Could not rotate company code."));
-        co_return std::nullopt;
+        co_return CodeRotation{};
     }
     if (!reply->ok) {
         setLastError(errorMessage(reply->error));
-        co_return std::nullopt;
+        co_return CodeRotation{};
     }
-    const std::optional<QString> code =
+    std::optional<QString> code =
         reply->companyCode ? reply->companyCode : (reply->workplace ? reply->workplace->companyCode : std::nullopt);
-    persistCompanyCode(code, orgId);
+    if (code && code->isEmpty())
+        code.reset();
+    if (code)
+        persistCompanyCode(code, orgId);
+    else
+        UserDefaults().remove(companyCodeKey(orgId));
     setLastCompanyCode(code);
+    if (membership_ && membership_->orgId == orgId) {
+        WorkplaceMembership updated = *membership_;
+        updated.companyCode = code;
+        setMembership(updated);
+    }
     setLastError(std::nullopt);
-    co_return code;
+    co_return CodeRotation{true, code};
 }
 
 QCoro::Task<bool> WorkplaceStore::updateOrgIcon(QString uid, QString orgId, QString iconId,

@@ -23,14 +23,24 @@ class WorkplaceStore : public QObject {
 public:
     static constexpr const char* companyCodeKeyPrefix = "tovrin.companyCode.";
 
+    // What a code rotation ended with: whether the server rotated the code,
+    // and the new code when its reply carried one.
+    struct CodeRotation {
+        bool rotated = false;
+        std::optional<QString> code;
+    };
+
     explicit WorkplaceStore(QObject* parent = nullptr);
 
     QCoro::Task<void> load(QString uid);
     // Sends the normalised code; true when the user joined the company.
     QCoro::Task<bool> redeem(QString uid, QString code);
     QCoro::Task<bool> create(QString uid, QString companyName, qint64 seatTier);
-    // The new code, or nothing when the rotation failed.
-    QCoro::Task<std::optional<QString>> rotateCode(QString uid, QString orgId);
+    // A rotated code replaces the old one everywhere this device knows it:
+    // saved code, lastCompanyCode and the membership's code. A rotation whose
+    // reply carries no code forgets the old one, which no longer works; a
+    // failed rotation changes nothing but lastError.
+    QCoro::Task<CodeRotation> rotateCode(QString uid, QString orgId);
     QCoro::Task<bool> updateOrgIcon(QString uid, QString orgId, QString iconId, std::optional<QString> iconCustom);
 
     // Restores lastCompanyCode from the saved code of an administrator, once.

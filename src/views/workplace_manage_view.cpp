@@ -19,16 +19,16 @@ namespace {
 constexpr int kIconSize = 36;
 
 QCoro::Task<void> runRotation(QPointer<WorkplaceManageView> view, WorkplaceStore* workplace, QString uid, QString orgId,
-                              std::function<void(std::optional<QString>)> finished)
+                              std::function<void(WorkplaceStore::CodeRotation)> finished)
 {
-    std::optional<QString> code;
+    WorkplaceStore::CodeRotation rotation;
     try {
-        code = co_await workplace->rotateCode(uid, orgId);
+        rotation = co_await workplace->rotateCode(uid, orgId);
     } catch (...) {
         // The store reports its own failures.
     }
     if (view)
-        finished(code);
+        finished(rotation);
 }
 
 QCoro::Task<void> sendIcon(WorkplaceStore* workplace, QString uid, QString orgId, QString iconId,
@@ -129,6 +129,11 @@ void WorkplaceManageView::rebuild()
     } else {
         code->addRow(secondary(QStringLiteral("Tap Rotate company code below to generate and show your code."), body));
     }
+    if (rotationError_) {
+        QLabel* error = FormRows::text(*rotationError_, body, FormRows::Tone::red);
+        error->setObjectName(QStringLiteral("rotationError"));
+        code->addRow(error);
+    }
     code->addRow(secondary(CompanyCodeTexts::rule(), ViewFonts::caption2()));
     rotateButton_ = new FormButton(rotating_ ? QStringLiteral("Rotating\u2026") : QStringLiteral("Rotate company code"),
                                    FormButton::Kind::action);
@@ -158,10 +163,16 @@ void WorkplaceManageView::rotate()
     if (rotating_ || !membership)
         return;
     rotating_ = true;
+    rotationError_.reset();
     rebuild();
     QPointer<WorkplaceManageView> self(this);
-    runRotation(self, workplace_, session_->uid(), membership->orgId, [self](std::optional<QString> code) {
-        self->displayedCode_ = code;
+    runRotation(self, workplace_, session_->uid(), membership->orgId, [self](WorkplaceStore::CodeRotation rotation) {
+        // A failed rotation leaves the old code working: it stays, and the
+        // failure is said. A rotation without a code leaves none to show.
+        if (rotation.rotated)
+            self->displayedCode_ = rotation.code;
+        else
+            self->rotationError_ = self->workplace_->lastError();
         self->rotating_ = false;
         self->rebuild();
     });

@@ -12,7 +12,8 @@ class SessionStore;
 class WorkplaceStore;
 
 // The company administrator's screen: seats, name and channel, the company
-// icon of the CO button and the employee code (shown, copied, rotated).
+// icon of the CO button and the employee code (shown, copied, rotated). A
+// failed rotation keeps the code that still works and says it failed.
 class WorkplaceManageView : public FormPage {
     Q_OBJECT
 public:
@@ -23,6 +24,8 @@ public:
 
     std::optional<QString> displayedCode() const { return displayedCode_; }
     bool rotating() const { return rotating_; }
+    // The store's text for the last rotation, while it failed.
+    std::optional<QString> rotationError() const { return rotationError_; }
     bool copied() const { return copied_; }
     QString companyIconId() const { return companyIconId_; }
     std::optional<QString> companyIconCustom() const { return companyIconCustom_; }
@@ -57,6 +60,7 @@ private:
     WorkplaceStore* workplace_;
     std::optional<QString> displayedCode_;
     bool rotating_ = false;
+    std::optional<QString> rotationError_;
     QString companyIconId_ = QStringLiteral("company");
     std::optional<QString> companyIconCustom_;
     bool copied_ = false;

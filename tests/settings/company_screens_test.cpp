@@ -1,4 +1,5 @@
 #include "settings_fixture.h"
+#include "support/scripted_responder.h"
 
 #include "views/company_section.h"
 #include "views/icon_picker_sheet.h"
@@ -240,16 +241,34 @@ TEST_F(CompanyScreensTest, ManageShowsCopiesAndRotatesTheCode)
     EXPECT_EQ(workplace->lastCompanyCode(), view->displayedCode());
     EXPECT_NE(label(view, *view->displayedCode()), nullptr);
 
-    // A failed rotation gives way to the hint; the saved code stays.
-    const std::optional<QString> saved = workplace->savedCompanyCode(workplace->membership()->orgId);
+    // A failed rotation keeps the code, which still works, and says it failed.
+    const QString orgId = workplace->membership()->orgId;
+    const std::optional<QString> working = view->displayedCode();
     server.kill();
     view->rotate();
+    ASSERT_TRUE(waitUntil([&] { return !view->rotating(); }));
+    EXPECT_EQ(view->displayedCode(), working);
+    EXPECT_NE(view->copyButton(), nullptr);
+    EXPECT_EQ(view->rotationError(), "Could not rotate company code.");
+    EXPECT_NE(label(view, "Could not rotate company code."), nullptr);
+    EXPECT_EQ(workplace->savedCompanyCode(orgId), working);
+
+    // A rotation whose reply has no code: the old code no longer works, and
+    // neither this screen nor the settings section shows it again.
+    ScriptedResponder responder;
+    responder.baseURL();
+    responder.script({{200, R"({"ok": true})"}});
+    view->rotate();
+    EXPECT_EQ(view->rotationError(), std::nullopt) << "a new attempt clears the failure";
     ASSERT_TRUE(waitUntil([&] { return !view->rotating(); }));
     EXPECT_FALSE(view->displayedCode().has_value());
     EXPECT_EQ(view->copyButton(), nullptr);
     EXPECT_NE(label(view, "Tap Rotate company code below to generate and show your code."), nullptr);
-    EXPECT_EQ(workplace->savedCompanyCode(workplace->membership()->orgId), saved);
-    EXPECT_EQ(workplace->lastError(), "Could not rotate company code.");
+    EXPECT_EQ(label(view, "Could not rotate company code."), nullptr);
+    EXPECT_FALSE(workplace->savedCompanyCode(orgId).has_value());
+    stack->pop();
+    EXPECT_EQ(label(stack, "Employee code"), nullptr);
+    EXPECT_NE(button(stack, "Manage company"), nullptr);
 }
 
 TEST_F(CompanyScreensTest, ManageCodeChoiceAndEmptyForm)

@@ -49,13 +49,16 @@ TEST_F(WorkplaceStoreTest, CreateRedeemRotateAndIconAgainstTheServer)
     EXPECT_FALSE(*runTask(employee.redeem("worker", *code)).value);
     EXPECT_EQ(employee.lastError(), "You are already on a company account.");
 
-    const std::optional<WorkplaceMembership> before = admin.membership();
-    const std::optional<QString> rotated = *runTask(admin.rotateCode("boss", orgId)).value;
+    std::optional<WorkplaceMembership> expected = admin.membership();
+    const WorkplaceStore::CodeRotation rotation = *runTask(admin.rotateCode("boss", orgId)).value;
+    EXPECT_TRUE(rotation.rotated);
+    const std::optional<QString> rotated = rotation.code;
     ASSERT_TRUE(rotated.has_value());
     EXPECT_NE(rotated, code);
     EXPECT_EQ(admin.lastCompanyCode(), rotated);
     EXPECT_EQ(admin.savedCompanyCode(orgId), rotated);
-    EXPECT_EQ(admin.membership(), before);
+    expected->companyCode = rotated;
+    EXPECT_EQ(admin.membership(), expected) << "only its code changes";
 
     ASSERT_TRUE(*runTask(admin.updateOrgIcon("boss", orgId, "truck", std::nullopt)).value);
     EXPECT_EQ(admin.membership()->iconId, "truck");
@@ -167,26 +170,43 @@ TEST_F(WorkplaceStoreTest, CreateChoosesTheMembershipsCodeBeforeTheTopLevelOne)
     EXPECT_EQ(store.lastError(), "Could not create company channel.");
 }
 
-TEST_F(WorkplaceStoreTest, RotateChoosesTheTopLevelCodeAndKeepsTheMembership)
+TEST_F(WorkplaceStoreTest, RotationReplacesTheOldCodeEverywhereAndAFailureKeepsIt)
 {
     ScriptedResponder responder;
     responder.script({ok(", \"company_code\": \"TOP\", \"workplace\": " + membershipJson("o2", "admin", "INNER")),
-                      ok(""), Reply{200, R"({"ok": false, "error": "not_admin"})"}, Reply{500, {}}});
+                      Reply{200, R"({"ok": false, "error": "not_admin"})"}, Reply{500, {}}, ok("")});
     WorkplaceStore store;
-    EXPECT_EQ(*runTask(store.rotateCode("me", "o1")).value, "TOP");
-    EXPECT_EQ(store.savedCompanyCode("o1"), "TOP");
+    WorkplaceMembership mine{.orgId = "o1", .name = "Acme", .channelNumber = 700, .displayFrequency = "007.000",
+                             .seatLimit = 5, .role = "admin", .companyCode = "OLD"};
+    store.setMembership(mine);
+    UserDefaults().set("tovrin.companyCode.o1", "OLD");
+
+    const auto rotated = *runTask(store.rotateCode("me", "o1")).value;
+    EXPECT_TRUE(rotated.rotated);
+    EXPECT_EQ(rotated.code, "TOP");
     EXPECT_FALSE(store.savedCompanyCode("o2").has_value());
-    EXPECT_FALSE(store.membership().has_value());
+    EXPECT_EQ(store.membership()->orgId, "o1") << "the reply's workplace is not taken";
 
-    EXPECT_EQ(*runTask(store.rotateCode("me", "o1")).value, std::nullopt);
-    EXPECT_FALSE(store.lastCompanyCode().has_value());
-    EXPECT_FALSE(store.lastError().has_value());
-    EXPECT_EQ(store.savedCompanyCode("o1"), "TOP");
-
-    EXPECT_EQ(*runTask(store.rotateCode("me", "o1")).value, std::nullopt);
-    EXPECT_EQ(store.lastError(), "Request failed.");
-    EXPECT_EQ(*runTask(store.rotateCode("me", "o1")).value, std::nullopt);
-    EXPECT_EQ(store.lastError(), "Could not rotate company code.");
+    // What the device knows of the code after each rotation.
+    struct Case {
+        const char* error;
+        std::optional<QString> code;
+    };
+    const Case cases[] = {{"Request failed.", "TOP"}, {"Could not rotate company code.", "TOP"}, {nullptr, std::nullopt}};
+    for (const Case& c : cases) {
+        if (c.error) {
+            EXPECT_FALSE(runTask(store.rotateCode("me", "o1")).value->rotated);
+            EXPECT_EQ(store.lastError(), c.error);
+        } else {
+            const auto done = *runTask(store.rotateCode("me", "o1")).value;
+            EXPECT_TRUE(done.rotated) << "a reply without a code";
+            EXPECT_EQ(done.code, std::nullopt);
+            EXPECT_FALSE(store.lastError().has_value());
+        }
+        EXPECT_EQ(store.savedCompanyCode("o1"), c.code) << c.error;
+        EXPECT_EQ(store.lastCompanyCode(), c.code);
+        EXPECT_EQ(store.membership()->companyCode, c.code);
+    }
 }
 
 TEST_F(WorkplaceStoreTest, HydrateRestoresOnlyAnAdministratorsCodeOnce)
