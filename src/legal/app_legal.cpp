@@ -4,6 +4,7 @@
 #include "platform/server.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace AppLegal {
 namespace {
@@ -50,8 +51,12 @@ QString bundledDocument(const QString& name, const QString& folder)
     QFile file(dir + QLatin1Char('/') + name + QStringLiteral(".md"));
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return QString::fromUtf8(bytes);
+        // Text that is not valid UTF-8 is unreadable, not shown with
+        // replacement characters.
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8(bytes);
+        if (file.error() == QFileDevice::NoError && !utf8.hasError())
+            return text;
     }
     return QStringLiteral("Document unavailable. Open the web version:\n")
            + documentWebURL(name).toString(QUrl::FullyEncoded);

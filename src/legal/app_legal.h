@@ -26,7 +26,7 @@ QUrl documentWebURL(const QString& name);
 
 // The packaged markdown "<name>.md" under `folder` (the application's "legal"
 // resources unless a test names another), or a two-line notice that ends in
-// the document's web address when it is missing or unreadable.
+// the document's web address when it is missing, unreadable or not UTF-8.
 QString bundledDocument(const QString& name, const QString& folder = QString());
 
 }  // namespace AppLegal

@@ -28,15 +28,26 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
-// Keeps the text before the first link and the link's text; drops its target
-// and everything after. A "](" before any "[" leaves the line as it is.
-QString reduceLink(const QString& line)
+// Every link "[text](target)" becomes its text; what stands around the links
+// stays. A "](" with no "[" before it, or with no ")" after it, is no link
+// and stays as written.
+QString reduceLinks(const QString& line)
 {
-    const qsizetype close = line.indexOf(QLatin1String("]("));
-    const qsizetype open = line.indexOf(QLatin1Char('['));
-    if (close < 0 || open < 0 || close < open)
-        return line;
-    return line.left(open) + line.mid(open + 1, close - open - 1);
+    QString out;
+    qsizetype pos = 0;
+    qsizetype close = 0;
+    while ((close = line.indexOf(QLatin1String("]("), pos)) >= 0) {
+        const qsizetype open = line.lastIndexOf(QLatin1Char('['), close);
+        const qsizetype end = line.indexOf(QLatin1Char(')'), close + 2);
+        if (open < pos || end < 0) {
+            out += line.mid(pos, close + 2 - pos);
+            pos = close + 2;
+            continue;
+        }
+        out += line.mid(pos, open - pos) + line.mid(open + 1, close - open - 1);
+        pos = end + 1;
+    }
+    return out + line.mid(pos);
 }
 
 }  // namespace
@@ -75,7 +86,7 @@ QStringList plainLines(const QString& body)
             line.replace(0, 2, QStringLiteral("\u2022 "));
         line.remove(QStringLiteral("**"));
         line.remove(QLatin1Char('`'));
-        line = TextCharacters::trimmedBlanks(reduceLink(line));
+        line = TextCharacters::trimmedBlanks(reduceLinks(line));
         if (!line.isEmpty())
             lines << line;
     }

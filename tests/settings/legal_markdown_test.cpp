@@ -2,6 +2,9 @@
 #include "legal/legal_markdown.h"
 #include "platform/server_test_seam.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -45,9 +48,12 @@ TEST(LegalMarkdown, PlainLines)
 {
     const LinesCase cases[] = {
         {"bullet, bold and code", "- a **bold** and `code` word", {QString::fromUtf8("\u2022 a bold and code word")}},
-        {"one link", "see [our page](https://x.test/p) for more", {"see our page"}},
-        {"two links keep the first", "[a](u) and [b](v)", {"a"}},
+        {"one link keeps the text after it", "see [our page](https://x.test/p) for more", {"see our page for more"}},
+        {"every link keeps its text", "[a](u) and [b](v).", {"a and b."}},
+        {"brackets that are no link", "see [x] and [y](z) end", {"see [x] and y end"}},
+        {"a target never closed", "[a](u and more", {"[a](u and more"}},
         {"close before open", "x](y) [z", {"x](y) [z"}},
+        {"close before a link", "x](y) [z](w) v", {"x](y) z v"}},
         {"close without open", "x](y)", {"x](y)"}},
         {"blank lines and spaced word", "\n   \n\t word \n\n", {"word"}},
         {"no other markdown", "*em* _u_ 1. n | t | ### h", {"*em* _u_ 1. n | t | ### h"}},
@@ -86,6 +92,24 @@ TEST(AppLegal, WebPagesAndMissingDocuments)
     EXPECT_EQ(sections[0].title, "Overview");
     EXPECT_EQ(LegalMarkdown::plainLines(sections[0].body),
               (QStringList{"Document unavailable. Open the web version:", "https://api.example.test/terms"}));
+    Server::setBaseURLForTesting(QUrl());
+}
+
+TEST(AppLegal, ADocumentThatIsNotUtf8ShowsTheFallback)
+{
+    Server::setBaseURLForTesting(QUrl("https://api.example.test"));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+        QFile file(dir.filePath(QString::fromLatin1(name) + ".md"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write("TERMS_OF_USE", "## Terms\ncaf\xc3\xa9 \xe2\x80\x94 ok");
+    write("PRIVACY_POLICY", "## Privacy\nbad \xff\xfe bytes");
+    EXPECT_EQ(AppLegal::bundledDocument("TERMS_OF_USE", dir.path()), QString::fromUtf8("## Terms\ncaf\u00e9 \u2014 ok"));
+    EXPECT_EQ(AppLegal::bundledDocument("PRIVACY_POLICY", dir.path()),
+              "Document unavailable. Open the web version:\nhttps://api.example.test/privacy");
     Server::setBaseURLForTesting(QUrl());
 }
 
