@@ -59,7 +59,6 @@ public:
         std::chrono::milliseconds failedJoinToast{2500};
     };
 
-    static inline const QString passkeyRequiredText = QStringLiteral("This channel requires a passkey.");
     static inline const QString loadFailedText = QStringLiteral("Could not load channels.");
 
     explicit BrowseView(const AppStores& stores, QWidget* parent = nullptr);
@@ -74,6 +73,9 @@ public:
     // A row's or card's join: through the company gate, then the radio session.
     void join(const Channel& channel);
     bool canJoinCompanyChannel(const Channel& channel) const;
+    // Tunes to the channel and joins it. A newer join takes over from one
+    // still running: the radio always shows the channel it joins, and only
+    // the newest join reports (a toast, or the passkey prompt again).
     QCoro::Task<void> joinChannelNumber(qint64 number, std::optional<QString> passkey);
     // A row's "Add to quick bar": remembers the channel and opens the icon sheet.
     void beginQuickAdd(const Channel& channel);
@@ -125,6 +127,7 @@ private:
     void showToast(const QString& text, std::chrono::milliseconds lifetime);
     void clearToast();
     void onLastErrorChanged();
+    void askForPasskey();
     void onPasskeyJoin(const QString& passkey);
     void clearPasskeyState();
     void blockJoin(const Channel& channel);
@@ -135,6 +138,7 @@ private:
     AppStores stores_;
     Timing timing_;
     BrowseState state_;
+    quint64 joinGeneration_ = 0;  // the newest join of this screen
     bool shownOnce_ = false;
 
     QLabel* title_ = nullptr;

@@ -2,6 +2,7 @@
 // prompt, the company-code sheet, quick-bar saves and the toast.
 #include "views/browse_view.h"
 
+#include "models/channel_math.h"
 #include "platform/text_characters.h"
 #include "services/block_store.h"
 #include "services/friends_store.h"
@@ -18,6 +19,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
 
 void BrowseView::buildPrompts()
 {
@@ -67,24 +70,41 @@ QCoro::Task<void> BrowseView::joinChannelNumber(qint64 number, std::optional<QSt
 {
     QPointer<BrowseView> self(this);
     const AppStores stores = stores_;
-    stores.radio->setChannel(number);
+    const quint64 generation = ++joinGeneration_;
+    // A retune leaves any join still running behind, so the tuned channel is
+    // always the one being joined.
+    stores.radio->applyChannel(std::clamp(number, ChannelMath::minChannel, ChannelMath::maxChannel));
     co_await stores.radio->join(stores.session->uid(), passkey, stores.session->chatDisplayName(),
                                 stores.session->radioId(), stores.blocks->blockedUIDs());
     if (!self)
+        co_return;
+    // The prompt's join is over; its state goes, unless the prompt already asks again.
+    if (passkey && !state_.showPasskeyPrompt)
+        clearPasskeyState();
+    if (generation != joinGeneration_)
         co_return;
     if (stores.radio->connectionState() == RadioSession::ConnectionState::connected) {
         showToast(QStringLiteral("Joined ") + stores.radio->displayFrequency(), timing_.toast);
         co_return;
     }
-    // The passkey text opens the prompt through the error watcher instead.
-    const std::optional<QString> error = stores.radio->lastError();
-    if (error && *error != passkeyRequiredText)
+    // Every passkey refusal asks again, the same text as last time included.
+    if (PasskeyPrompt::refusedForPasskey(*stores.radio)) {
+        askForPasskey();
+        co_return;
+    }
+    if (const std::optional<QString> error = stores.radio->lastError())
         showToast(*error, timing_.failedJoinToast);
 }
 
 void BrowseView::onLastErrorChanged()
 {
-    if (stores_.radio->lastError() != passkeyRequiredText)
+    if (stores_.radio->lastError() == PasskeyPrompt::refusalText())
+        askForPasskey();
+}
+
+void BrowseView::askForPasskey()
+{
+    if (state_.showPasskeyPrompt)
         return;
     state_.pendingJoinChannel = stores_.radio->channelNumber();
     state_.showPasskeyPrompt = true;
@@ -99,8 +119,7 @@ void BrowseView::onPasskeyJoin(const QString& passkey)
         clearPasskeyState();
         return;
     }
-    // The view may be gone when the join returns; then there is nothing to clear.
-    QCoro::connect(joinChannelNumber(*state_.pendingJoinChannel, passkey), this, [this] { clearPasskeyState(); });
+    QCoro::connect(joinChannelNumber(*state_.pendingJoinChannel, passkey), this, [] {});
 }
 
 void BrowseView::clearPasskeyState()

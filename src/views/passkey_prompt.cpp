@@ -1,5 +1,7 @@
 #include "views/passkey_prompt.h"
 
+#include "services/radio_session.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,6 +64,16 @@ QString PasskeyPrompt::titleText()
 QString PasskeyPrompt::messageText()
 {
     return QStringLiteral("This channel is locked. Enter the passkey to join.");
+}
+
+QString PasskeyPrompt::refusalText()
+{
+    return QStringLiteral("This channel requires a passkey.");
+}
+
+bool PasskeyPrompt::refusedForPasskey(const RadioSession& radio)
+{
+    return radio.connectionState() == RadioSession::ConnectionState::idle && radio.lastError() == refusalText();
 }
 
 void PasskeyPrompt::present()

@@ -5,6 +5,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class RadioSession;
 
 // The alert that asks for a locked channel's passkey: a secure "Passkey"
 // field, "Join" and "Cancel". Opened with open(); either button closes it.
@@ -16,6 +17,11 @@ public:
 
     static QString titleText();
     static QString messageText();
+    // The radio's text for a join refused for want of a passkey.
+    static QString refusalText();
+    // The radio's last join ended refused for want of a passkey; a join still
+    // running does not count.
+    static bool refusedForPasskey(const RadioSession& radio);
 
     QLineEdit* field() const { return field_; }
     QPushButton* joinButton() const { return join_; }

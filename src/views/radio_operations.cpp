@@ -1,3 +1,4 @@
+#include "views/passkey_prompt.h"
 #include "views/radio_operations.h"
 
 #include "legal/app_legal.h"
@@ -102,6 +103,7 @@ void RadioOperations::startJoin(qint64 channel)
 
 QCoro::Task<void> RadioOperations::retuneAndJoin(qint64 channel, std::optional<QString> passkey)
 {
+    const QPointer<RadioOperations> self(this);
     const QPointer<RadioSession> radio = radio_;
     if (!radio)
         co_return;
@@ -112,6 +114,14 @@ QCoro::Task<void> RadioOperations::retuneAndJoin(qint64 channel, std::optional<Q
     // channel already tuned keeps a join of it running.
     radio->applyChannel(std::clamp(channel, ChannelMath::minChannel, ChannelMath::maxChannel));
     co_await radio->join(who.uid, passkey, who.displayName, who.radioId, who.blockedUIDs);
+    if (self)
+        self->reportPasskeyRefusal();
+}
+
+void RadioOperations::reportPasskeyRefusal()
+{
+    if (radio_ && PasskeyPrompt::refusedForPasskey(*radio_))
+        Q_EMIT passkeyRequired();
 }
 
 void RadioOperations::joinOrLeave()
@@ -130,10 +140,13 @@ void RadioOperations::joinOrLeave()
 QCoro::Task<void> RadioOperations::joinCurrent()
 {
     printTiming("joinCurrent start");
+    const QPointer<RadioOperations> self(this);
     const QPointer<RadioSession> radio = radio_;
     if (radio) {
         const Identity who = identity();
         co_await radio->join(who.uid, std::nullopt, who.displayName, who.radioId, who.blockedUIDs);
+        if (self)
+            self->reportPasskeyRefusal();
     }
     printTiming("joinCurrent end");
 }

@@ -67,6 +67,9 @@ public:
 Q_SIGNALS:
     // openChat() ran: the screen shows the chat.
     void chatRequested();
+    // A join started here was refused for want of a passkey, each time,
+    // the same refusal as the last one included.
+    void passkeyRequired();
 
 private:
     struct Identity {
@@ -78,6 +81,7 @@ private:
     Identity identity() const;
 
     void startJoin(qint64 channel);
+    void reportPasskeyRefusal();
     QCoro::Task<void> retuneAndJoin(qint64 channel, std::optional<QString> passkey);
     void tuningFeedback();
     void finishTransmission();

@@ -73,11 +73,6 @@ QString RadioView::titleText()
     return QStringLiteral("My Tovrin-Brisel");
 }
 
-QString RadioView::passkeyRequiredText()
-{
-    return QStringLiteral("This channel requires a passkey.");
-}
-
 QString RadioView::noOwnedChannelText()
 {
     return QStringLiteral("You have no channel of your own to set up.");
@@ -219,6 +214,8 @@ void RadioView::wireObservers()
                         &RadioSession::engineStateChanged})
         connect(radio, signal, this, &RadioView::updateFace);
     connect(radio, &RadioSession::lastErrorChanged, this, &RadioView::onLastErrorChanged);
+    // The same refusal again changes no text, yet asks again.
+    connect(operations_.get(), &RadioOperations::passkeyRequired, this, &RadioView::askForPasskey);
     connect(unread_, &ChatUnreadStore::unreadChanged, this, &RadioView::updateFace);
     connect(stores_.voiceFilters, &VoiceFilterStore::selectedChanged, this, &RadioView::syncVoiceFilter);
     connect(stores_.theme, &ThemeStore::currentChanged, this, &RadioView::applyTheme);
@@ -302,7 +299,13 @@ void RadioView::showChannelSettings()
 
 void RadioView::onLastErrorChanged()
 {
-    if (stores_.radio->lastError() != passkeyRequiredText())
+    if (stores_.radio->lastError() == PasskeyPrompt::refusalText())
+        askForPasskey();
+}
+
+void RadioView::askForPasskey()
+{
+    if (passkeyPrompt_->isVisible())
         return;
     pendingJoinChannel_ = stores_.radio->channelNumber();
     passkeyPrompt_->present();
@@ -315,9 +318,12 @@ void RadioView::onPasskeyJoin(const QString& passkey)
         clearPasskeyState();
         return;
     }
-    // The view may be gone when the join returns; then there is nothing to clear.
-    QCoro::connect(operations_->joinWithPasskey(*pendingJoinChannel_, passkey), this,
-                   [this] { clearPasskeyState(); });
+    // The view may be gone when the join returns; then there is nothing to
+    // clear. A refusal has already asked again by then: that prompt keeps its state.
+    QCoro::connect(operations_->joinWithPasskey(*pendingJoinChannel_, passkey), this, [this] {
+        if (!passkeyPrompt_->isVisible())
+            clearPasskeyState();
+    });
 }
 
 void RadioView::clearPasskeyState()

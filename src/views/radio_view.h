@@ -39,7 +39,6 @@ public:
     ~RadioView() override;
 
     static QString titleText();
-    static QString passkeyRequiredText();
     static QString noOwnedChannelText();
 
     RadioOperations* operations() const { return operations_.get(); }
@@ -84,6 +83,7 @@ private:
     void applyTheme();
     void syncVoiceFilter();
     void onLastErrorChanged();
+    void askForPasskey();
     void onPasskeyJoin(const QString& passkey);
     void clearPasskeyState();
     void playRemotePager(const QString& soundRaw);

@@ -2,6 +2,7 @@
 
 #include "theme/face_plate_theme_catalog.h"
 
+#include "services/channel_audio_service.h"
 #include "views/channel_user_count_badge.h"
 #include "views/icon_picker_sheet.h"
 #include "views/toast_host.h"
@@ -77,26 +78,68 @@ TEST_F(BrowseScreenTest, PasskeyPromptJoinsTheTunedChannelWithTheTypedPasskey)
     EXPECT_EQ(view->state().toast, std::nullopt);
     saveArtifact(*view->passkeyPrompt(), "browse_passkey_prompt");
 
-    // A wrong passkey is refused with the same text: no new prompt, no toast.
+    // A wrong passkey is refused with the same text: the prompt asks again, no toast.
     QTest::keyClicks(view->passkeyPrompt()->field(), "0000");
     EXPECT_EQ(view->state().passkeyInput, "0000");
     view->passkeyPrompt()->joinButton()->click();
-    ASSERT_TRUE(waitUntil([&] { return !view->state().pendingJoinChannel; }));
     EXPECT_FALSE(view->state().showPasskeyPrompt);
+    ASSERT_TRUE(waitUntil([&] { return view->state().showPasskeyPrompt; }));
+    EXPECT_TRUE(view->passkeyPrompt()->isVisible());
+    EXPECT_EQ(view->state().pendingJoinChannel, locked);
     EXPECT_EQ(view->state().passkeyInput, "");
     EXPECT_FALSE(inChannel());
     EXPECT_EQ(view->state().toast, std::nullopt);
 
-    // The prompt is opened again only by a change of the radio's error.
-    radio->leaveChannel();
+    // So does an empty one.
+    view->passkeyPrompt()->joinButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return view->state().showPasskeyPrompt; }));
+    EXPECT_EQ(view->state().pendingJoinChannel, locked);
+
+    // After Cancel, a tap on the channel asks again.
+    view->passkeyPrompt()->cancelButton()->click();
+    EXPECT_FALSE(view->state().pendingJoinChannel);
+    ASSERT_EQ(radio->lastError(), PasskeyPrompt::refusalText());
     row(locked)->click();
     ASSERT_TRUE(waitUntil([&] { return view->state().showPasskeyPrompt; }));
+    EXPECT_TRUE(view->passkeyPrompt()->isVisible());
     QTest::keyClicks(view->passkeyPrompt()->field(), "4321");
     view->passkeyPrompt()->joinButton()->click();
     ASSERT_TRUE(waitUntil([&] { return inChannel(); }));
     EXPECT_EQ(radio->channelNumber(), locked);
     ASSERT_TRUE(waitUntil([&] { return toastIs("Joined " + radio->displayFrequency()); }));
     EXPECT_EQ(view->state().pendingJoinChannel, std::nullopt);
+    EXPECT_FALSE(view->passkeyPrompt()->isVisible());
+}
+
+TEST_F(BrowseScreenTest, ATapDuringAJoinTakesOverAndTheRadioJoinsTheChannelItShows)
+{
+    checkIn();
+    const qint64 open = otherUsersChannel("owner-of-open", "Open room", "open");
+    const qint64 refusing = showListedChannel("owner-of-list", "allowlist");
+    ASSERT_TRUE(row(open));
+    ASSERT_TRUE(row(refusing));
+    QStringList toasts;
+    QObject::connect(view.get(), &BrowseView::stateChanged, [&] {
+        if (view->state().toast && (toasts.isEmpty() || toasts.last() != *view->state().toast))
+            toasts << *view->state().toast;
+    });
+
+    // The second tap comes before the first join has its answer (a refusal).
+    row(refusing)->click();
+    EXPECT_EQ(radio->channelNumber(), refusing);
+    row(open)->click();
+    EXPECT_EQ(radio->channelNumber(), open);
+    ASSERT_TRUE(waitUntil([&] { return inChannel(); }));
+    EXPECT_EQ(radio->channelNumber(), open);
+    ASSERT_TRUE(waitUntil([&] { return !toasts.isEmpty(); }));
+    // The old join's refusal is not reported as the new channel's result.
+    EXPECT_EQ(toasts, QStringList{"Joined " + radio->displayFrequency()});
+
+    // The live channel is the one shown: a listener there hears of the user.
+    ChannelAudioService listener;
+    ASSERT_FALSE(runVoidTask(listener.connect(int(open), "browse-listener", "Lis", "Q-LISTEN", {})));
+    EXPECT_TRUE(waitUntil([&] { return radio->live()->channelRoster().size() == 2; }));
+    EXPECT_EQ(toasts.size(), 1);
 }
 
 TEST_F(BrowseScreenTest, PasskeyCancelClearsThePromptState)

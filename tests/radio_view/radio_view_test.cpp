@@ -88,7 +88,7 @@ protected:
         const qint64 locked = lockedChannel(passkey);
         radio->setChannel(locked);
         EXPECT_FALSE(runVoidTask(view.operations()->joinCurrent()));
-        EXPECT_EQ(radio->lastError(), RadioView::passkeyRequiredText());
+        EXPECT_EQ(radio->lastError(), PasskeyPrompt::refusalText());
         EXPECT_TRUE(view.passkeyPrompt()->isVisible());
         return locked;
     }
@@ -291,18 +291,33 @@ TEST_F(RadioViewTest, APasskeyRefusalAsksForThePasskeyAndJoinsWithIt)
     EXPECT_TRUE(prompt->field()->text().isEmpty());
 }
 
-TEST_F(RadioViewTest, AnEmptyPasskeyIsSentAndTheSameRefusalDoesNotAskAgain)
+TEST_F(RadioViewTest, AnEmptyPasskeyIsSentAndEveryRefusalAsksAgain)
 {
     auto view = makeView();
     const qint64 locked = refusedForPasskey(*view, QStringLiteral("1234"));
     PasskeyPrompt* prompt = view->passkeyPrompt();
-    ASSERT_TRUE(view->passkeyPrompt()->isVisible());
-    view->passkeyPrompt()->joinButton()->click();
-    ASSERT_TRUE(waitUntil([&] { return !view->pendingJoinChannel(); }));
+    ASSERT_TRUE(prompt->isVisible());
+    prompt->joinButton()->click();
+    EXPECT_FALSE(prompt->isVisible());
+    // The same text again is no change, yet the refusal asks again.
+    ASSERT_TRUE(waitUntil([&] { return prompt->isVisible(); }));
     EXPECT_EQ(radio->connectionState(), RadioSession::ConnectionState::idle);
-    EXPECT_EQ(radio->lastError(), RadioView::passkeyRequiredText());
-    // The same text again is no change: no second prompt.
-    EXPECT_FALSE(view->passkeyPrompt()->isVisible());
+    EXPECT_EQ(radio->lastError(), PasskeyPrompt::refusalText());
+    EXPECT_EQ(view->pendingJoinChannel(), locked);
+    EXPECT_TRUE(prompt->field()->text().isEmpty());
+
+    // A wrong passkey, too.
+    prompt->field()->setText(QStringLiteral("9999"));
+    prompt->joinButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return prompt->isVisible(); }));
+    EXPECT_EQ(view->pendingJoinChannel(), locked);
+
+    // After Cancel, the join key asks again.
+    prompt->cancelButton()->click();
+    EXPECT_FALSE(view->pendingJoinChannel());
+    view->operations()->joinOrLeave();
+    ASSERT_TRUE(waitUntil([&] { return prompt->isVisible(); }));
+    EXPECT_EQ(view->pendingJoinChannel(), locked);
 }
 
 TEST_F(RadioViewTest, CancelClearsThePromptAndLeavesTheRadio)
@@ -317,7 +332,7 @@ TEST_F(RadioViewTest, CancelClearsThePromptAndLeavesTheRadio)
     EXPECT_FALSE(view->pendingJoinChannel());
     EXPECT_TRUE(view->passkeyPrompt()->field()->text().isEmpty());
     EXPECT_EQ(radio->channelNumber(), locked);
-    EXPECT_EQ(radio->lastError(), RadioView::passkeyRequiredText());
+    EXPECT_EQ(radio->lastError(), PasskeyPrompt::refusalText());
     // Return is the radio's again, not the closed prompt's field.
     pressReturn(*view);
     EXPECT_TRUE(view->operations()->isPTTHeld());
@@ -350,7 +365,7 @@ TEST_F(RadioViewTest, OnlyThePasskeyTextOpensThePromptAndOnlyOnAChange)
     view.reset();
     radio->setChannel(locked);
     EXPECT_FALSE(runVoidTask(radio->join(session->uid(), std::nullopt, "A", session->radioId(), {})));
-    ASSERT_EQ(radio->lastError(), RadioView::passkeyRequiredText());
+    ASSERT_EQ(radio->lastError(), PasskeyPrompt::refusalText());
     view = makeView();
     runQueued();
     EXPECT_FALSE(view->passkeyPrompt()->isVisible());
