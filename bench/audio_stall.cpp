@@ -1,10 +1,13 @@
 // A stalled GUI thread during playback: 2 s of a tone queued as 100 buffers
 // of 20 ms, the GUI thread blocked for 200 ms half a second in, then counts
 // of what was lost. Uses the real output device when a sound server answers
-// (under scripts/with-pulseaudio its contained daemon), else the null device,
-// whose output is also searched for gaps. Prints counts; never fails on a time.
+// (under scripts/with-pulseaudio its contained daemon, whose "ci_loop"
+// microphone hears the speaker), else the null device; what was heard (or
+// what the null device was given) is searched for gaps. Prints counts; never
+// fails on a time.
 #include "platform/audio_devices.h"
 #include "platform/audio_engine.h"
+#include "platform/audio_input.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -72,6 +75,17 @@ int main(int argc, char* argv[])
     if (!realDevice)
         capture.emplace([played](int rate) { return std::make_unique<NullAudioOutput>(rate, played); });
 
+    // The contained daemon's microphone hears its speaker.
+    std::vector<float> heardSamples;
+    std::unique_ptr<QtAudioInput> microphone;
+    for (const QAudioDevice& device : QMediaDevices::audioInputs())
+        if (realDevice && device.id() == "ci_loop")
+            microphone = std::make_unique<QtAudioInput>(device, kRate);
+    if (microphone && !microphone->start([&](const float* samples, int frames) {
+            heardSamples.insert(heardSamples.end(), samples, samples + frames);
+        }))
+        microphone.reset();
+
     int status = 0;
     {
         AudioEngine engine(kRate);
@@ -95,11 +109,17 @@ int main(int argc, char* argv[])
             status = 1;
         std::printf("output: %s; GUI thread blocked %lld ms during playback\n",
                     realDevice ? "sound server" : "null device", static_cast<long long>(kStall.count()));
-        const int gaps = realDevice ? 0 : gapsIn(played->samples);
+        if (microphone) {
+            // The microphone hears the speaker a little later.
+            const size_t until = heardSamples.size() + kRate / 2;
+            waitFor([&] { return heardSamples.size() >= until; }, 5000);
+            microphone.reset();
+        }
+        const int gaps = gapsIn(realDevice ? heardSamples : played->samples);
         std::printf("buffers heard: %d of %d; device ran dry while fed: %d time(s)\n", heard, kBuffers,
                     engine.underruns());
-        if (!realDevice)
-            std::printf("silent 20 ms windows inside the played tone: %d\n", gaps);
+        if (!realDevice || !heardSamples.empty())
+            std::printf("silent 20 ms windows inside the %s tone: %d\n", realDevice ? "recorded" : "played", gaps);
         std::printf("lost buffers: %d (none may be lost)\n", kBuffers - heard + engine.underruns() + gaps);
         engine.stop();
     }

@@ -4,8 +4,50 @@
 #include "platform/audio_render_loop.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <algorithm>
+
+namespace {
+
+QThread*& renderThreadSlot()
+{
+    static QThread* thread = nullptr;
+    return thread;
+}
+
+void endRenderThread()
+{
+    QThread* thread = std::exchange(renderThreadSlot(), nullptr);
+    thread->quit();
+    thread->wait();
+    delete thread;
+}
+
+// The one audio render thread; it ends with the application object.
+QThread* renderThread()
+{
+    QThread*& thread = renderThreadSlot();
+    if (!thread) {
+        thread = new QThread;
+        thread->setObjectName(QStringLiteral("audio render"));
+        thread->start(QThread::TimeCriticalPriority);
+        qAddPostRoutine(endRenderThread);
+    }
+    return thread;
+}
+
+// Runs f on the loop's thread and waits, or right here once that thread has ended.
+template <class F>
+void runOnLoop(AudioRenderLoop* loop, F f)
+{
+    if (loop->thread()->isRunning())
+        QMetaObject::invokeMethod(loop, f, Qt::BlockingQueuedConnection);
+    else
+        f();
+}
+
+}  // namespace
 
 void PlayerQueue::schedule(std::vector<float> samples, Completion done, Kind kind)
 {
@@ -72,17 +114,16 @@ AudioEngine::AudioEngine(int sampleRate, QObject* parent)
           this, [this](std::vector<AudioMixer::Ended> ended) { buffersEnded(ended); },
           [this](QString error) { deviceFailed(error); }))
 {
-    thread_.setObjectName(QStringLiteral("audio render"));
-    loop_->moveToThread(&thread_);
-    thread_.start(QThread::TimeCriticalPriority);
+    loop_->moveToThread(renderThread());
 }
 
 AudioEngine::~AudioEngine()
 {
-    QMetaObject::invokeMethod(loop_, [loop = loop_] { loop->close(); }, Qt::BlockingQueuedConnection);
-    thread_.quit();
-    thread_.wait();
-    delete loop_;
+    // The loop goes on its own thread, after everything posted to it.
+    runOnLoop(loop_, [loop = loop_] {
+        loop->close();
+        loop->deleteLater();
+    });
 }
 
 PlayerQueue* AudioEngine::attachPlayer()
@@ -100,13 +141,12 @@ bool AudioEngine::start()
     std::unique_ptr<AudioOutputDevice> device;
     if (!opened_) {
         device = AudioDevices::openOutput(sampleRate_);
-        device->moveToThread(&thread_);
+        device->moveToThread(loop_->thread());
         opened_ = true;
     }
     bool ok = false;
     QString error;
-    QMetaObject::invokeMethod(
-        loop_, [&] { ok = loop_->open(std::move(device), &error); }, Qt::BlockingQueuedConnection);
+    runOnLoop(loop_, [&] { ok = loop_->open(std::move(device), &error); });
     if (!ok) {
         errorText_ = error;
         return false;
@@ -120,7 +160,7 @@ void AudioEngine::stop()
     if (!running_)
         return;
     running_ = false;
-    QMetaObject::invokeMethod(loop_, [loop = loop_] { loop->close(); }, Qt::BlockingQueuedConnection);
+    runOnLoop(loop_, [loop = loop_] { loop->close(); });
 }
 
 void AudioEngine::setOutputVolume(float volume)

@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QThread>
 
 #include <deque>
 #include <functional>
@@ -58,12 +57,13 @@ private:
 };
 
 // A mixer of player queues at one rate, mono float, into one output device,
-// rendered on a thread of its own that the device's demand drives: a stalled
-// GUI thread does not stall the sound.
-// Thread contract: built, used and destroyed on the GUI thread. It owns its
-// render thread and the AudioRenderLoop there: start() and stop() wait for
-// the render thread; scheduling never waits. The destructor closes the device
-// and joins the thread.
+// rendered on the audio render thread as the device asks for frames: a
+// stalled GUI thread does not stall the sound.
+// Thread contract: built, used and destroyed on the GUI thread. Its
+// AudioRenderLoop and device live on the one audio render thread that every
+// engine shares (started on first use, ended with the application object):
+// start(), stop() and the destructor wait for that thread; scheduling never
+// waits.
 class AudioEngine final : public QObject {
     Q_OBJECT
 public:
@@ -100,7 +100,6 @@ private:
     float volume_ = 1.0f;
     bool running_ = false;
     bool opened_ = false;  // the device was handed to the render loop
-    QThread thread_;
     AudioRenderLoop* loop_;
     std::vector<std::unique_ptr<PlayerQueue>> players_;
     QString errorText_;

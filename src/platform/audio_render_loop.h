@@ -23,9 +23,10 @@ class AudioOutputDevice;
 // wake-up per buffer end. A buffer is reported ended once the device says
 // its last sample was heard (a sleeping loop reports filler at once).
 // Thread contract: built on the GUI thread by AudioEngine and moved to the
-// engine's render thread; every method runs there (queued or blocking-queued
-// calls from the engine). Reports go to the GUI thread as queued calls on the
-// engine's object. The engine destroys it after that thread has finished.
+// audio render thread; every method runs there (queued or blocking-queued
+// calls from the engine), and it is deleted there (deleteLater) when the
+// engine goes. Reports go to the GUI thread as queued calls on the engine's
+// object.
 class AudioRenderLoop final : public QObject {
     Q_OBJECT
 public:
