@@ -12,6 +12,7 @@
 #include "views/browse_card.h"
 #include "views/browse_channel_row.h"
 #include "views/browse_tab_bar.h"
+#include "views/busy_indicator.h"
 #include "views/plain_label.h"
 #include "views/toast_host.h"
 #include "views/view_fonts.h"
@@ -127,10 +128,8 @@ void BrowseView::buildScreen()
     root->addWidget(cards);
     root->addWidget(scroll, 1);
 
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 0);
-    progress_->setTextVisible(false);
-    progress_->setFixedSize(120, 6);
+    progress_ = makeBusyIndicator(this);
+    progress_->setFixedWidth(120);
     progress_->hide();
 
     // The desktop's stand-in for pull to refresh.

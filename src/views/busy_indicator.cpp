@@ -1,6 +1,5 @@
 #include "views/busy_indicator.h"
 
-#include <QProgressBar>
 
 QProgressBar* makeBusyIndicator(QWidget* parent)
 {

@@ -1,7 +1,6 @@
 #pragma once
 
-class QProgressBar;
-class QWidget;
+#include <QProgressBar>
 
 // An indeterminate progress indicator, a thin running bar, for a row that
 // says something is under way.

@@ -5,6 +5,7 @@
 #include "services/radio_session.h"
 #include "services/session_store.h"
 #include "theme/system_colors.h"
+#include "views/busy_indicator.h"
 #include "views/channel_ban_list.h"
 #include "views/face_label.h"
 #include "views/plain_label.h"
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -228,11 +228,7 @@ void ChannelRosterSheet::addBannedSection()
 {
     addSectionHeader(QStringLiteral("Banned from your channel"));
     if (bans_->loading()) {
-        auto* progress = new QProgressBar(list_);
-        progress->setRange(0, 0);
-        progress->setTextVisible(false);
-        progress->setMaximumHeight(6);
-        listLayout_->addWidget(progress);
+        listLayout_->addWidget(makeBusyIndicator(list_));
         return;
     }
     for (const ChannelBanEntry& entry : bans_->entries())

@@ -6,6 +6,7 @@
 #include "services/tovrin_api.h"
 #include "theme/system_colors.h"
 #include "theme/quick_bar_icons.h"
+#include "views/busy_indicator.h"
 #include "views/channel_ban_list.h"
 #include "views/face_label.h"
 #include "views/icon_picker_sheet.h"
@@ -17,7 +18,6 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
@@ -51,16 +51,6 @@ QLabel* plainLabel(const QString& text, QWidget* parent)
 QColor secondary()
 {
     return systemColor(SystemColor::Gray);
-}
-
-// An indeterminate progress indicator.
-QProgressBar* spinner(QWidget* parent)
-{
-    auto* bar = new QProgressBar(parent);
-    bar->setRange(0, 0);
-    bar->setTextVisible(false);
-    bar->setFixedHeight(6);
-    return bar;
 }
 
 void clearRows(QVBoxLayout* rows)
@@ -103,7 +93,7 @@ ChannelSettingsView::ChannelSettingsView(qint64 channelNumber, SessionStore* ses
     loadingRow_ = new QWidget(page);
     auto* loadingLayout = new QVBoxLayout(loadingRow_);
     loadingLayout->addWidget(plainLabel(QStringLiteral("Loading…"), loadingRow_));
-    loadingLayout->addWidget(spinner(loadingRow_));
+    loadingLayout->addWidget(makeBusyIndicator(loadingRow_));
     pageLayout->addWidget(loadingRow_);
 
     form_ = new QWidget(page);
@@ -384,7 +374,7 @@ void ChannelSettingsView::rebuildBans()
 {
     clearRows(banRows_);
     if (bans_->loading()) {
-        banRows_->addWidget(spinner(form_));
+        banRows_->addWidget(makeBusyIndicator(form_));
         return;
     }
     for (const ChannelBanEntry& entry : bans_->entries()) {
