@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QCoroTask>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,20 @@ inline void runQueued()
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+}
+
+// Runs the event loop until a precise timer of twice `span` has fired: every
+// timer of up to `span` that was already running has fired before it (a
+// coarse one drifts by 5 % at most), and what it set off has run. For a test
+// that has shortened a component's interval to `span` and checks what the
+// component did, or did not do, when that interval ended.
+inline bool waitPastTimers(std::chrono::milliseconds span)
+{
+    bool fired = false;
+    QTimer::singleShot(2 * span, Qt::PreciseTimer, [&fired] { fired = true; });
+    const bool passed = QTest::qWaitFor([&fired] { return fired; }, int(2 * span.count()) + 8000);
+    runQueued();
+    return passed;
 }
 
 // Lets the event loop run for a fixed while, for things that must not happen.

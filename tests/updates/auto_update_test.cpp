@@ -147,6 +147,7 @@ struct Recorded {
     QList<QStringList> spawnEnvironments;
     int quits = 0;
     double now = 1'000'000.0;
+    int clockReads = 0;  // each check reads the clock once
 };
 
 class AutoUpdateTest : public ::testing::Test {
@@ -170,7 +171,10 @@ protected:
         env.workingDirectory = work.path() + QStringLiteral("/tovrin-brisel-update");
         env.applicationPath = QStringLiteral("/opt/tovrin/tovrin-brisel");
         env.applicationPid = 4242;
-        env.now = [this] { return recorded.now; };
+        env.now = [this] {
+            ++recorded.clockReads;
+            return recorded.now;
+        };
         // Never run the installer: write its command line down.
         env.spawn = [this](const QString& executable, const QStringList& arguments, const QStringList& variables) {
             recorded.spawns << (QStringList{executable} + arguments);
@@ -618,7 +622,9 @@ TEST_F(AutoUpdateTest, LaunchChecksOnceThenEveryInterval)
     update->startLaunchTasks();
     // The forced check at once; the first periodic pass finds it too recent.
     ASSERT_TRUE(QTest::qWaitFor([&] { return responder.requests().size() == 1; }, waitMs));
-    QTest::qWait(250);
+    const double forced = lastCheck();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorded.clockReads >= 2; }, waitMs));
+    EXPECT_EQ(lastCheck(), forced) << "the pass was throttled and stored no check";
     EXPECT_EQ(responder.requests().size(), 1);
     // Six hours later by the clock, the next pass fetches again.
     recorded.now += Update::throttleSeconds;
@@ -626,7 +632,9 @@ TEST_F(AutoUpdateTest, LaunchChecksOnceThenEveryInterval)
     // Once the updater is gone its tasks do nothing more.
     update.reset();
     recorded.now += Update::throttleSeconds;
-    QTest::qWait(500);
+    const int reads = recorded.clockReads;
+    ASSERT_TRUE(waitPastTimers(env.passInterval));  // the pass that was due
+    EXPECT_EQ(recorded.clockReads, reads);
     EXPECT_EQ(responder.requests().size(), 2);
 }
 
