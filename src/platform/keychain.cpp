@@ -4,6 +4,8 @@
 #include "platform/tovrin_log.h"
 #include "platform/user_defaults.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -111,6 +113,20 @@ bool SecretServiceKeychainBackend::sessionBusOffered()
     return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
 }
 
+bool SecretServiceKeychainBackend::providerOffered()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnectionInterface* daemon = bus.isConnected() ? bus.interface() : nullptr;
+    if (!daemon)
+        return false;
+    const QStringList activatable = daemon->activatableServiceNames().value();
+    for (const char* name : {"org.freedesktop.secrets", "org.kde.kwalletd6", "org.kde.kwalletd5", "org.kde.kwalletd"}) {
+        if (daemon->isServiceRegistered(QLatin1String(name)).value() || activatable.contains(QLatin1String(name)))
+            return true;
+    }
+    return false;
+}
+
 KeychainBackend::Read SecretServiceKeychainBackend::read(const QString& account)
 {
     Read result{Status::failed, {}, QStringLiteral("no answer within %1 ms").arg(timeout_.count())};
@@ -156,7 +172,7 @@ Keychain& Keychain::shared()
     std::unique_ptr<Keychain>& slot = sharedSlot();
     if (!slot) {
         std::unique_ptr<KeychainBackend> primary;
-        if (SecretServiceKeychainBackend::sessionBusOffered())
+        if (SecretServiceKeychainBackend::sessionBusOffered() && SecretServiceKeychainBackend::providerOffered())
             primary = std::make_unique<SecretServiceKeychainBackend>();
         slot = std::make_unique<Keychain>(std::move(primary), std::make_unique<FileKeychainBackend>());
     }

@@ -58,13 +58,16 @@ public:
 
     // True when the environment names a session bus the Secret Service could live on.
     static bool sessionBusOffered();
+    // True when that bus has a secrets provider running or able to start.
+    // Without one the Secret Service holds nothing: the file alone is the keychain.
+    static bool providerOffered();
 
 private:
     std::chrono::milliseconds timeout_;
 };
 
-// The keychain the client uses: the Secret Service when a session bus is
-// offered, else the file. Writes go to both stores, so whichever one a later
+// The keychain the client uses: the Secret Service when the session bus
+// offers a secrets provider, else the file. Writes go to both stores, so whichever one a later
 // start can reach holds the same value. When the Secret Service fails, the
 // failure is logged as a fault and the file serves from then on; a value the
 // file lacks then reads as `failed`, never `missing`, since the Secret Service

@@ -58,6 +58,7 @@ TEST_F(KeychainTest, SecretServiceWithoutABusIsAFailureNotAnEmptyEntry)
     const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     EXPECT_FALSE(SecretServiceKeychainBackend::sessionBusOffered());
+    EXPECT_FALSE(SecretServiceKeychainBackend::providerOffered());
 
     SecretServiceKeychainBackend secrets(std::chrono::milliseconds(3000));
     const KeychainBackend::Read read = secrets.read("tovrin.uid");
