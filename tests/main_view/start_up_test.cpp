@@ -6,7 +6,9 @@
 #include "services/channel_playback.h"
 #include "services/radio_session.h"
 #include "services/session_store.h"
+#include "services/tovrin_brisel_auto_update.h"
 #include "services/tovrin_watch_sync.h"
+#include "support/async.h"
 #include "support/devserver_process.h"
 #include "theme/theme_store.h"
 #include "views/privacy_policy_gate_view.h"
@@ -157,6 +159,34 @@ TEST(MainView, ScenePhasesSnapshotAndBackgroundMode)
     EXPECT_EQ(queued(), 1u);
     view->applyScenePhase(ScenePhase::active);
     EXPECT_FALSE(radio->live()->backgroundRadioActive());
+}
+
+TEST(MainView, AQuitLeavesTheResumeStateAndAJoinHoldsTheUpdater)
+{
+    MainViewHarness harness;
+    ASSERT_TRUE(harness.start(9, true, 10ms));
+    ASSERT_TRUE(waitForStartUp(*harness.view));
+    RadioSession* radio = harness.radio();
+    ASSERT_TRUE(harness.waitUntilLive());
+
+    // The updater installs only while nothing is in progress.
+    const auto busy = TovrinBriselAutoUpdate::Environment::standard().busy;
+    EXPECT_FALSE(busy());
+    auto joining = radio->join(harness.view->stores().session->uid(), std::nullopt, "Ann", "", {});
+    EXPECT_EQ(radio->connectionState(), RadioSession::ConnectionState::connecting);
+    EXPECT_TRUE(busy());
+    EXPECT_FALSE(runVoidTask(std::move(joining)));
+    ASSERT_TRUE(harness.waitUntilLive());
+    EXPECT_FALSE(busy());
+
+    // What QCoreApplication::quit() announces on its way out, whoever asked for it.
+    UserDefaults().set("tovrin.was_live", false);
+    ASSERT_TRUE(QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection));
+    EXPECT_TRUE(UserDefaults().boolean("tovrin.was_live"));
+    EXPECT_EQ(UserDefaults().integer("tovrin.last_channel"), 9);
+
+    harness.window.reset();
+    EXPECT_FALSE(busy());  // the view took its check away with it
 }
 
 TEST(MainView, WatchMirrorPublishesOnShowRetuneAndThemeChange)
