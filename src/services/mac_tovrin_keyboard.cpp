@@ -47,6 +47,10 @@ MacTovrinKeyboardModifier::MacTovrinKeyboardModifier(QWidget* content) : QObject
     qApp->installEventFilter(this);
     content_->setFocusPolicy(Qt::StrongFocus);
     requestFocusSoon();
+    repeatWait_.setSingleShot(true);
+    repeatWait_.setTimerType(Qt::PreciseTimer);
+    repeatWait_.setInterval(kRepeatWait);
+    QObject::connect(&repeatWait_, &QTimer::timeout, this, &MacTovrinKeyboardModifier::letPendingReleaseThrough);
     QObject::connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state != Qt::ApplicationActive)
             releasePTTIfNeeded("[TovrinKeys][mac] Enter PTT release (window inactive)");
@@ -115,12 +119,46 @@ bool MacTovrinKeyboardModifier::eventFilter(QObject* watched, QEvent* event)
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return press ? handleReturnDown() : handleReturnUp();
+        return press ? handleReturnPress(key->timestamp()) : holdReturnUp(key->timestamp());
     case Qt::Key_Space:
         return press ? handleSpaceDown() : false;
     default:
         return false;
     }
+}
+
+bool MacTovrinKeyboardModifier::holdReturnUp(quint64 timestamp)
+{
+    if (!enterHeld_)
+        return false;
+    if (!pendingRelease_) {
+        pendingRelease_ = timestamp;
+        repeatWait_.start();
+    }
+    return true;
+}
+
+bool MacTovrinKeyboardModifier::handleReturnPress(quint64 timestamp)
+{
+    if (pendingRelease_) {
+        if (*pendingRelease_ == timestamp) {
+            // The release and this press are one auto-repeat step: the hold goes on.
+            pendingRelease_.reset();
+            repeatWait_.stop();
+            return true;
+        }
+        letPendingReleaseThrough();
+    }
+    return handleReturnDown();
+}
+
+void MacTovrinKeyboardModifier::letPendingReleaseThrough()
+{
+    if (!pendingRelease_)
+        return;
+    pendingRelease_.reset();
+    repeatWait_.stop();
+    handleReturnUp();
 }
 
 bool MacTovrinKeyboardModifier::handleReturnDown()
@@ -156,6 +194,8 @@ bool MacTovrinKeyboardModifier::handleSpaceDown()
 
 void MacTovrinKeyboardModifier::releasePTTIfNeeded(const char* line)
 {
+    pendingRelease_.reset();
+    repeatWait_.stop();
     if (!enterHeld_)
         return;
     enterHeld_ = false;

@@ -2,7 +2,11 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
+
+#include <chrono>
+#include <optional>
 
 class QKeyEvent;
 
@@ -18,6 +22,11 @@ bool isTextInputFocused();
 // however long it is held or auto-repeats) and Space as the pager, for the
 // widget it is attached to and everything inside that widget's window.
 // It knows nothing of the radio; it only emits the three actions.
+//
+// X11 auto-repeat sends a release and a press with the same time stamp, and
+// Qt does not flag every such pair as a repeat (it only sees the press when
+// it is already queued). So a Return release is held back briefly: a press
+// with the release's time stamp drops both; anything else lets it through.
 // GUI thread only.
 class MacTovrinKeyboardModifier : public QObject {
     Q_OBJECT
@@ -26,8 +35,13 @@ public:
     explicit MacTovrinKeyboardModifier(QWidget* content);
     ~MacTovrinKeyboardModifier() override;
 
+    // How long a Return release waits for the press of an auto-repeat pair.
+    static constexpr std::chrono::milliseconds kRepeatWait{30};
+
     bool enabled() const { return enabled_; }
     bool enterHeld() const { return enterHeld_; }
+    // A Return release is waiting to learn whether auto-repeat made it.
+    bool releasePending() const { return pendingRelease_.has_value(); }
 
     // Switching the shortcuts off while Return is held ends the transmission.
     void setEnabled(bool enabled);
@@ -43,6 +57,9 @@ protected:
 private:
     bool handleReturnDown();
     bool handleReturnUp();
+    bool holdReturnUp(quint64 timestamp);
+    bool handleReturnPress(quint64 timestamp);
+    void letPendingReleaseThrough();
     bool handleSpaceDown();
     void releasePTTIfNeeded(const char* line);
     void requestFocusSoon();
@@ -51,4 +68,6 @@ private:
     QPointer<QWidget> content_;
     bool enabled_ = true;
     bool enterHeld_ = false;
+    std::optional<quint64> pendingRelease_;  // its time stamp
+    QTimer repeatWait_;
 };
