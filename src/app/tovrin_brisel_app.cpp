@@ -3,6 +3,7 @@
 #include "app/main_tovrin_view.h"
 #include "services/floating_phone_window.h"
 #include "services/scene_phase.h"
+#include "services/voice_files.h"
 #include "views/privacy_policy_gate_view.h"
 
 #include <QApplication>
@@ -62,6 +63,8 @@ void AppShellView::resizeEvent(QResizeEvent* event)
 
 TovrinBriselApp::TovrinBriselApp()
 {
+    // Voices recorded or received by runs that were killed go first.
+    VoiceFiles::removeLeftovers();
     useLightAppearance();
     window_ = std::make_unique<AppShellView>();
     PrivacyPolicyGateModifier::apply(window_.get());
@@ -69,7 +72,11 @@ TovrinBriselApp::TovrinBriselApp()
     connect(phases_, &ScenePhaseTracker::phaseChanged, window_->mainView(), &MainTovrinView::applyScenePhase);
 }
 
-TovrinBriselApp::~TovrinBriselApp() = default;
+TovrinBriselApp::~TovrinBriselApp()
+{
+    window_.reset();
+    VoiceFiles::removeAll();
+}
 
 void TovrinBriselApp::show()
 {

@@ -99,6 +99,13 @@ std::unique_ptr<AudioInputDevice> openInput(int sampleRate)
     return std::make_unique<QtAudioInput>(device, sampleRate);
 }
 
+bool hasInput()
+{
+    if (slot<InputFactory>())
+        return true;
+    return !QMediaDevices::defaultAudioInput().isNull() || !QMediaDevices::audioInputs().isEmpty();
+}
+
 template <class Factory>
 Override<Factory>::Override(Factory factory) : previous_(std::move(slot<Factory>()))
 {

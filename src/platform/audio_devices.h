@@ -18,6 +18,8 @@ using InputFactory = std::function<std::unique_ptr<AudioInputDevice>(int sampleR
 std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate);
 // Null when the system has no input device.
 std::unique_ptr<AudioInputDevice> openInput(int sampleRate);
+// Whether the system lists an input device (without opening one).
+bool hasInput();
 
 // Test seam: while one lives, openOutput (or openInput) uses its factory.
 template <class Factory>

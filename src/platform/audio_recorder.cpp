@@ -148,6 +148,7 @@ void AudioRecorder::captured(const float* samples, int frames)
 {
     if (!recording_ || frames <= 0)
         return;
+    const bool first = framesCaptured_ == 0;
     framesCaptured_ += frames;
     if (meteringEnabled_) {
         for (int i = 0; i < frames; ++i)
@@ -160,6 +161,8 @@ void AudioRecorder::captured(const float* samples, int frames)
             worker->encode(piece);
         },
         Qt::QueuedConnection);
+    if (first)
+        emit firstSampleCaptured();
 }
 
 void AudioRecorder::workerEnded(const QString& error)

@@ -50,6 +50,8 @@ public:
 
 signals:
     void recordingChanged(bool recording);
+    // The input delivered the first samples of this recording.
+    void firstSampleCaptured();
     // The file is closed; ok is false when encoding or writing failed.
     void finished(bool ok, const QString& error);
 

@@ -27,8 +27,10 @@ void BufferAudioInput::stop()
 void BufferAudioInput::deliver()
 {
     const size_t n = std::min(piece_, samples_.size() - position_);
-    if (n > 0 && sink_)
+    if (n > 0 && sink_) {
+        delivered_ += n;
         sink_(samples_.data() + position_, int(n));
+    }
     position_ += n;
     if (exhausted())
         timer_.stop();

@@ -19,6 +19,8 @@ public:
     bool start(Sink sink) override;
     void stop() override;
     bool exhausted() const { return position_ >= samples_.size(); }
+    // Samples handed to the sink so far.
+    size_t deliveredFrames() const { return delivered_; }
 
 private:
     void deliver();
@@ -26,6 +28,7 @@ private:
     std::vector<float> samples_;
     size_t piece_;
     size_t position_ = 0;
+    size_t delivered_ = 0;
     Sink sink_;
     QTimer timer_;
 };

@@ -11,13 +11,17 @@ Override*& active()
     return current;
 }
 
-bool inputOpens()
+std::optional<State>& known()
 {
-    std::unique_ptr<AudioInputDevice> input = AudioDevices::openInput(16000);
-    if (!input || !input->start([](const float*, int) {}))
-        return false;
-    input->stop();
-    return true;
+    static std::optional<State> state;
+    return state;
+}
+
+// No prompt exists here: recording is allowed when the system has an input.
+// Nothing is opened, so a device that is busy right now is not refused.
+State probe()
+{
+    return AudioDevices::hasInput() ? State::granted : State::denied;
 }
 
 }  // namespace
@@ -26,8 +30,17 @@ State current()
 {
     if (Override* o = active())
         return o->state_;
-    // No prompt exists here: the answer is whether an input opens right now.
-    return inputOpens() ? State::granted : State::denied;
+    if (!known())
+        known() = probe();
+    return *known();
+}
+
+State refresh()
+{
+    if (Override* o = active())
+        return o->state_;
+    known() = probe();
+    return *known();
 }
 
 bool request()
@@ -37,7 +50,7 @@ bool request()
         o->state_ = o->answer_ ? State::granted : State::denied;
         return o->answer_;
     }
-    return inputOpens();
+    return refresh() == State::granted;
 }
 
 Override::Override(State state, bool answer) : state_(state), answer_(answer), previous_(active())

@@ -4,17 +4,20 @@
 #include <optional>
 
 // Whether the application may record. Linux asks no one: recording is
-// granted when an input can be opened and denied when none can. Tests set
-// the state and the answer a request gives.
+// granted when the system lists an input and denied when it lists none. The
+// input is probed once and the answer kept; only refresh() (an explicit
+// settings refresh, or after a real failure to open the input) probes again.
+// No device is opened for it. Tests set the state and the answer a request gives.
 // Thread contract: GUI thread.
 namespace RecordPermission {
 
 enum class State { undetermined, granted, denied };
 
-// Opens and closes an input on every call (an override answers instead).
+// The kept answer; the first call probes (an override answers instead).
 State current();
-// Asks for permission by opening and closing an input once. Nothing is
-// remembered: the next current() opens an input again.
+// Probes again and keeps the new answer.
+State refresh();
+// Asks for permission: probes again; true when granted.
 bool request();
 
 // Test seam: while one lives, current() starts at state and request()
@@ -29,6 +32,7 @@ public:
 
 private:
     friend State current();
+    friend State refresh();
     friend bool request();
     State state_;
     bool answer_;

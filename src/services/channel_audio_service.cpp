@@ -89,6 +89,8 @@ ChannelAudioService::ChannelAudioService(QObject* parent)
     pagerCooldownTask_.setTimerType(Qt::PreciseTimer);
     pagerCooldownTask_.setInterval(std::chrono::milliseconds(1000));
     QObject::connect(&pagerCooldownTask_, &QTimer::timeout, this, &ChannelAudioService::onPagerCountdownTick);
+    QObject::connect(voicePipe_.get(), &TovrinVoicePipe::recordingStarted, this,
+                     &ChannelAudioService::countFromFirstSample);
 }
 
 ChannelAudioService::~ChannelAudioService()

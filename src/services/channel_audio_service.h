@@ -242,6 +242,7 @@ private:
 
     // Transmit (channel_audio_service_transmit.cpp).
     void startPTTCountdown(quint64 generation);
+    void countFromFirstSample();
     QCoro::Task<void> runTransmitStart(quint64 generation);
     void tickPTTCountdown(quint64 generation);
     void cancelPTTTimers();

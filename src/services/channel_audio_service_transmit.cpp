@@ -59,14 +59,25 @@ QCoro::Task<void> ChannelAudioService::runTransmitStart(quint64 generation)
         co_return;
     const QPointer<ChannelAudioService> self(this);
     const bool started = co_await voicePipe_->beginTalk();
-    // A start that a newer transmission (or a disconnect) has overtaken leaves it alone.
-    if (!self || started || transmitGeneration_ != generation)
+    // A start that a newer transmission (or a disconnect) has overtaken, or
+    // that was let go before it recorded, leaves it alone.
+    if (!self || started || transmitGeneration_ != generation || !isTransmitting_)
         co_return;
-    if (RecordPermission::current() == RecordPermission::State::denied)
+    // The input did not open: the kept answer may be out of date.
+    if (RecordPermission::refresh() == RecordPermission::State::denied)
         markMicDenied(true);
     else
         setTransmitError(kCouldNotOpen);
     clearTransmitState();
+}
+
+void ChannelAudioService::countFromFirstSample()
+{
+    // The limit runs from the first recorded sample, not from the press.
+    if (!isTransmitting_)
+        return;
+    pttStartedAt_ = std::chrono::steady_clock::now();
+    startPTTCountdown(transmitGeneration_);
 }
 
 void ChannelAudioService::startPTTCountdown(quint64 generation)

@@ -9,6 +9,7 @@
 #include "platform/diagnostics.h"
 #include "services/mic_privacy.h"
 #include "services/tovrin_audio_session.h"
+#include "services/voice_files.h"
 
 #include <QCoroFuture>
 #include <QCoroSignal>
@@ -57,22 +58,23 @@ QByteArray readWhole(const QString& path)
 
 }  // namespace
 
-QString TovrinVoicePipe::cacheFile(const QString& name)
-{
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
-}
-
 // One press: its id, file and recorder belong to it alone.
 struct TovrinVoicePipe::Talk {
     QString id;
     QString path;
     std::unique_ptr<AudioRecorder> recorder;
     quint64 generation = 0;
-    bool endRequested = false;  // released while still starting
-    QString endName;
+    float level = AudioRecorder::kSilentPower;
+    QString name;
     bool cancelled = false;
+    QPromise<void> released;  // finished at the release or the cancel
+    QPromise<void> gone;      // finished once the talk has gone out or been abandoned
+
+    Talk()
+    {
+        released.start();
+        gone.start();
+    }
 };
 
 TovrinVoicePipe::TovrinVoicePipe(QObject* parent) : QObject(parent)
@@ -81,14 +83,19 @@ TovrinVoicePipe::TovrinVoicePipe(QObject* parent) : QObject(parent)
     deadline_.setTimerType(Qt::PreciseTimer);
     clipSafety_.setSingleShot(true);
     QObject::connect(&deadline_, &QTimer::timeout, this, [this] {
-        if (!talking_ || talking_->generation != talkGeneration_)
+        if (!held_ || held_->generation != talkGeneration_)
             return;
         Diagnostics::printLine(line(QStringLiteral("auto-end at %1s").arg(autoEnd_.count() / 1000)));
         QCoro::connect(endTalk(kDefaultDisplayName), this, [] {});
     });
 }
 
-TovrinVoicePipe::~TovrinVoicePipe() = default;
+TovrinVoicePipe::~TovrinVoicePipe()
+{
+    // No voice is left behind, and nobody is told while the pipe goes.
+    blockSignals(true);
+    reset();
+}
 
 void TovrinVoicePipe::setTimingForTesting(std::chrono::milliseconds autoEnd, std::chrono::milliseconds stragglerStep)
 {
@@ -98,24 +105,30 @@ void TovrinVoicePipe::setTimingForTesting(std::chrono::milliseconds autoEnd, std
 
 void TovrinVoicePipe::armLoudspeaker(const QString& reason) { TovrinAudioSession::armLoudspeaker(reason); }
 
+bool TovrinVoicePipe::isTalking() const
+{
+    return held_ && held_->recorder;
+}
+
 QCoro::Task<bool> TovrinVoicePipe::beginTalk()
 {
-    if (starting_ || talking_)
+    if (held_)
         co_return false;
     auto talk = std::make_shared<Talk>();
-    starting_ = talk;
+    held_ = talk;
     const QPointer<TovrinVoicePipe> self(this);
 
     const bool granted = co_await MicPrivacy::ensurePermission();
     if (!self)
         co_return false;
-    if (!granted || talk->cancelled) {
-        if (starting_ == talk)
-            starting_.reset();
-        if (!granted)
-            Diagnostics::printLine(line(QStringLiteral("beginTalk mic DENIED")));
+    if (!granted) {
+        if (held_ == talk)
+            held_.reset();
+        Diagnostics::printLine(line(QStringLiteral("beginTalk mic DENIED")));
         co_return false;
     }
+    if (held_ != talk)  // let go (or reset) before anything was recorded
+        co_return false;
 
     talk->generation = ++talkGeneration_;
     talk->id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
@@ -123,130 +136,135 @@ QCoro::Task<bool> TovrinVoicePipe::beginTalk()
     armLoudspeaker(QStringLiteral("ptt-down"));
     stopClip();
 
-    talk->path = cacheFile(QStringLiteral("tovrin-tx-%1.m4a").arg(talk->id));
-    talk->recorder = std::make_unique<AudioRecorder>(talk->path);
-    talk->recorder->setMeteringEnabled(true);
-    if (!talk->recorder->prepareToRecord()) {
-        starting_.reset();
-        Diagnostics::printLine(line(QStringLiteral("recorder FAIL ") + talk->recorder->errorText()));
-        dropTalkFile(*talk);
+    talk->path = VoiceFiles::path(QStringLiteral("tovrin-tx-%1.m4a").arg(talk->id));
+    auto recorder = std::make_unique<AudioRecorder>(talk->path);
+    recorder->setMeteringEnabled(true);
+    const bool prepared = recorder->prepareToRecord();
+    if (!prepared || !recorder->record()) {
+        held_.reset();
+        Diagnostics::printLine(prepared ? line(QStringLiteral("record() failed"))
+                                        : line(QStringLiteral("recorder FAIL ") + recorder->errorText()));
+        recorder.reset();
+        QFile::remove(talk->path);
         co_return false;
     }
-    if (!talk->recorder->record()) {
-        starting_.reset();
-        dropTalkFile(*talk);
-        Diagnostics::printLine(line(QStringLiteral("record() failed")));
-        co_return false;
-    }
-
-    // The previous talk's frames and close go first.
-    if (!co_await acquireLane() || !self)
-        co_return false;
-    if (auto send = sendJSON; send && !talk->cancelled) {
-        co_await send(openMessage(talk->id));
-        if (!self)
-            co_return false;
-    }
-    releaseLane();
-    if (talk->cancelled)
-        co_return false;
-
-    starting_.reset();
-    talking_ = talk;
-    deadline_.start(autoEnd_);
-    Diagnostics::printLine(line(QStringLiteral("TX start id=%1 build=%2").arg(talk->id.left(8), AppLegal::buildNumber())));
-    // Let go while starting: end as soon as it has started.
-    if (talk->endRequested)
-        QCoro::connect(endTalk(talk->endName), this, [] {});
+    // The limit counts from the first recorded sample.
+    QObject::connect(recorder.get(), &AudioRecorder::firstSampleCaptured, this,
+                     [this, generation = talk->generation] { firstSample(generation); });
+    talk->recorder = std::move(recorder);
+    inFlight_.push_back(talk);
+    QCoro::connect(runTalk(talk), this, [] {});
     co_return true;
+}
+
+void TovrinVoicePipe::firstSample(quint64 generation)
+{
+    if (!held_ || held_->generation != generation)
+        return;
+    deadline_.start(autoEnd_);
+    emit recordingStarted();
 }
 
 QCoro::Task<void> TovrinVoicePipe::endTalk(QString displayName)
 {
-    if (!talking_) {
-        if (starting_) {
-            starting_->endRequested = true;
-            starting_->endName = displayName;
-        }
+    if (!held_)
         co_return;
-    }
-    std::shared_ptr<Talk> talk = std::move(talking_);
+    std::shared_ptr<Talk> talk = std::move(held_);
+    held_.reset();
     deadline_.stop();
-    co_await finishTalk(std::move(talk), displayName.isEmpty() ? kDefaultDisplayName : displayName);
+    if (!talk->recorder)  // still asking permission: beginTalk finds it let go
+        co_return;
+    talk->name = displayName.isEmpty() ? kDefaultDisplayName : displayName;
+    stopRecording(*talk);
+    talk->released.finish();
+    QFuture<void> gone = talk->gone.future();
+    co_await gone;
 }
 
-QCoro::Task<void> TovrinVoicePipe::finishTalk(std::shared_ptr<Talk> talk, QString name)
+void TovrinVoicePipe::stopRecording(Talk& talk)
+{
+    AudioRecorder* recorder = talk.recorder.get();
+    if (!recorder || recorder->isFinished() || !recorder->isRecording())
+        return;
+    recorder->updateMeters();
+    talk.level = recorder->averagePower(0);
+    recorder->stop();
+}
+
+QCoro::Task<void> TovrinVoicePipe::runTalk(std::shared_ptr<Talk> talk)
 {
     const QPointer<TovrinVoicePipe> self(this);
-    float level = AudioRecorder::kSilentPower;
-    AudioRecorder* recorder = talk->recorder.get();
-    if (recorder) {
-        recorder->updateMeters();
-        level = recorder->averagePower(0);
-        recorder->stop();
-    }
-    finishing_.push_back(talk);
-    // From here to its close this talk holds the send lane: the next talk's
-    // "utterance_open" cannot slip in between its frames.
+    // The previous talk's frames and close go first.
     if (!co_await acquireLane() || !self)
         co_return;
-    co_await preciseSleep(kStopPause);
-    if (self && recorder && !recorder->isFinished())
-        co_await qCoro(recorder, &AudioRecorder::finished, kFileCloseLimit);
-    if (!self)
-        co_return;
-    std::erase(finishing_, talk);
-    talk->recorder.reset();
-
-    if (talk->cancelled) {  // reset during the pause: no file is left to send
-        co_await closeAndRelease(talk, name);
-        co_return;
-    }
-    const QByteArray file = readWhole(talk->path);
-    const QString power = QString::asprintf("%.1f", double(level));
-    if (file.size() <= 200 || !looksLikeM4A(file)) {
-        Diagnostics::printLine(line(QStringLiteral("TX empty/bad m4a power=") + power));
-        co_await closeAndRelease(talk, name);
-        if (self)
-            dropTalkFile(*talk);
-        co_return;
-    }
-
-    const std::vector<QByteArray> frames = uploadFrames(file);
-    const qsizetype uploadBytes = std::min(file.size(), kMaxUploadBytes);
-    Diagnostics::printLine(line(QStringLiteral("TX upload id=%1 bytes=%2 power=%3 build=%4")
-                                    .arg(talk->id.left(8))
-                                    .arg(uploadBytes)
-                                    .arg(power, AppLegal::buildNumber())));
-    int sent = 0;
-    for (const QByteArray& frame : frames) {
-        const auto send = sendBinary;
-        const bool ok = send && co_await send(frame);
+    if (auto send = sendJSON; send && !talk->cancelled) {
+        co_await send(openMessage(talk->id));
         if (!self)
             co_return;
-        if (!ok) {
-            Diagnostics::printLine(line(QStringLiteral("TX chunk FAIL at %1").arg(qsizetype(sent) * kMaxFramePayload)));
-            break;
-        }
-        ++sent;
     }
-    co_await closeAndRelease(talk, name);
+    if (!talk->cancelled)
+        Diagnostics::printLine(
+            line(QStringLiteral("TX start id=%1 build=%2").arg(talk->id.left(8), AppLegal::buildNumber())));
+    QFuture<void> released = talk->released.future();
+    co_await released;
     if (!self)
         co_return;
-    Diagnostics::printLine(line(QStringLiteral("TX done chunks=%1 bytes=%2").arg(sent).arg(uploadBytes)));
-    armLoudspeaker(QStringLiteral("ptt-up"));
-    dropTalkFile(*talk);
-}
-
-QCoro::Task<void> TovrinVoicePipe::closeAndRelease(std::shared_ptr<Talk> talk, QString name)
-{
-    const QPointer<TovrinVoicePipe> self(this);
-    if (auto send = sendJSON) {
-        co_await send(closeMessage(talk->id, name));
+    if (!talk->cancelled) {
+        co_await upload(talk);
         if (!self)
             co_return;
     }
     releaseLane();
+    talk->recorder.reset();
+    QFile::remove(talk->path);
+    std::erase(inFlight_, talk);
+    talk->gone.finish();
+}
+
+QCoro::Task<void> TovrinVoicePipe::upload(std::shared_ptr<Talk> talk)
+{
+    const QPointer<TovrinVoicePipe> self(this);
+    co_await preciseSleep(kStopPause);
+    AudioRecorder* recorder = talk->recorder.get();
+    if (self && recorder && !recorder->isFinished())
+        co_await qCoro(recorder, &AudioRecorder::finished, kFileCloseLimit);
+    if (!self || talk->cancelled)
+        co_return;
+
+    const QByteArray file = readWhole(talk->path);
+    const QString power = QString::asprintf("%.1f", double(talk->level));
+    int sent = 0;
+    const qsizetype uploadBytes = std::min(file.size(), kMaxUploadBytes);
+    const bool good = file.size() > 200 && looksLikeM4A(file);
+    if (!good) {
+        Diagnostics::printLine(line(QStringLiteral("TX empty/bad m4a power=") + power));
+    } else {
+        Diagnostics::printLine(line(QStringLiteral("TX upload id=%1 bytes=%2 power=%3 build=%4")
+                                        .arg(talk->id.left(8))
+                                        .arg(uploadBytes)
+                                        .arg(power, AppLegal::buildNumber())));
+        for (const QByteArray& frame : uploadFrames(file)) {
+            const auto send = sendBinary;
+            const bool ok = send && co_await send(frame);
+            if (!self)
+                co_return;
+            if (!ok) {
+                Diagnostics::printLine(
+                    line(QStringLiteral("TX chunk FAIL at %1").arg(qsizetype(sent) * kMaxFramePayload)));
+                break;
+            }
+            ++sent;
+        }
+    }
+    if (auto send = sendJSON) {
+        co_await send(closeMessage(talk->id, talk->name));
+        if (!self)
+            co_return;
+    }
+    if (!good)
+        co_return;
+    Diagnostics::printLine(line(QStringLiteral("TX done chunks=%1 bytes=%2").arg(sent).arg(uploadBytes)));
+    armLoudspeaker(QStringLiteral("ptt-up"));
 }
 
 QCoro::Task<bool> TovrinVoicePipe::acquireLane()
@@ -276,30 +294,20 @@ void TovrinVoicePipe::releaseLane()
     next->finish();
 }
 
-void TovrinVoicePipe::dropTalkFile(Talk& talk)
-{
-    if (!talk.path.isEmpty())
-        QFile::remove(talk.path);
-}
-
 void TovrinVoicePipe::cancelTalk()
 {
     deadline_.stop();
-    auto cancel = [this](const std::shared_ptr<Talk>& talk) {
+    held_.reset();
+    // A talk that is still recording, waiting or uploading sends nothing more;
+    // each ends on its own and frees the lane in turn.
+    for (const std::shared_ptr<Talk>& talk : std::exchange(inFlight_, {})) {
         talk->cancelled = true;
         if (talk->recorder)
             talk->recorder->stop();
-        dropTalkFile(*talk);
-    };
-    if (starting_)
-        cancel(std::exchange(starting_, nullptr));
-    if (talking_) {
-        cancel(talking_);
-        talking_->recorder.reset();
-        talking_.reset();
+        QFile::remove(talk->path);
+        if (!talk->released.future().isFinished())
+            talk->released.finish();
     }
-    for (const std::shared_ptr<Talk>& talk : finishing_)
-        cancel(talk);
 }
 
 void TovrinVoicePipe::reset()

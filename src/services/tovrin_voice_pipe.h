@@ -30,8 +30,10 @@ class AudioRecorder;
 //
 // Each talk owns its id, file and recorder from beginTalk on, so a new press
 // during the previous talk's upload never touches that talk. One send lane
-// orders the messages: a talk's "utterance_open" waits until the previous
-// talk's "utterance_close" has gone, so upload frames never interleave.
+// orders the messages: a talk holds it from its "utterance_open" to its
+// "utterance_close", and the next talk's open waits for it, so upload frames
+// never interleave. A release stops the recorder at once, whatever the talk
+// is still waiting for; what was recorded up to then is what is sent.
 class TovrinVoicePipe : public QObject {
     Q_OBJECT
 public:
@@ -55,19 +57,21 @@ public:
     explicit TovrinVoicePipe(QObject* parent = nullptr);
     ~TovrinVoicePipe() override;
 
-    // Starts recording one utterance and announces it; false when a talk is
-    // already starting or under way, permission is refused or the recorder
-    // does not start.
+    // Starts recording one utterance, to be announced once the send lane is
+    // free; false when a press is already held, permission is refused or the
+    // recorder does not start, and when the press was let go before recording.
     QCoro::Task<bool> beginTalk();
-    // Finishes the talk under way: stop, pause, check, upload, "utterance_close".
-    // A release while the talk is still starting ends it once it has started.
+    // Ends the held press: stops the recorder at once, then (after the talk's
+    // "utterance_open") pauses, checks, uploads and sends "utterance_close".
+    // Returns when the talk has gone out or been abandoned.
     QCoro::Task<void> endTalk(QString displayName);
     // Abandons the talk under way without sending; removes its file.
     void cancelTalk();
     // Cancels any talk, stops the clip and forgets every incoming utterance.
     void reset();
 
-    bool isTalking() const { return talking_ != nullptr; }
+    // A press is held and its recorder runs.
+    bool isTalking() const;
     QString utteranceID() const { return utteranceID_; }
 
     // Sets the shared audio session up for play-and-record output.
@@ -98,6 +102,8 @@ public:
     void setClockForTesting(Clock now) { clock_ = std::move(now); }
 
 signals:
+    // The held talk's recorder delivered its first samples.
+    void recordingStarted();
     // A clip started playing (its local file) and ended (played out or cut off).
     void clipStarted(const QString& file);
     void clipEnded(const QString& file);
@@ -111,14 +117,14 @@ private:
         std::chrono::steady_clock::time_point announcedAt;
     };
 
-    QCoro::Task<void> finishTalk(std::shared_ptr<Talk> talk, QString displayName);
+    // One talk from its start to its end on the wire: the lane, the open,
+    // the wait for the release, the upload and the close.
+    QCoro::Task<void> runTalk(std::shared_ptr<Talk> talk);
+    QCoro::Task<void> upload(std::shared_ptr<Talk> talk);
     QCoro::Task<bool> acquireLane();
     void releaseLane();
-    // Sends the talk's "utterance_close" and frees the send lane it holds.
-    QCoro::Task<void> closeAndRelease(std::shared_ptr<Talk> talk, QString name);
-    void dropTalkFile(Talk& talk);
-    // A file of that name in the cache folder, which is made if missing.
-    static QString cacheFile(const QString& name);
+    void stopRecording(Talk& talk);
+    void firstSample(quint64 generation);
 
     void forgetStaleIncoming();
     void finalizePlay(const QString& id, int attempt);
@@ -127,9 +133,8 @@ private:
     void clipDone(quint64 generation);
 
     // Transmit.
-    std::shared_ptr<Talk> starting_;
-    std::shared_ptr<Talk> talking_;
-    std::vector<std::shared_ptr<Talk>> finishing_;
+    std::shared_ptr<Talk> held_;  // the press being held, from its start
+    std::vector<std::shared_ptr<Talk>> inFlight_;  // every talk not yet gone out
     QString utteranceID_;
     quint64 talkGeneration_ = 0;
     QTimer deadline_;

@@ -6,6 +6,7 @@
 #include "legal/app_legal.h"
 #include "platform/audio_player.h"
 #include "platform/diagnostics.h"
+#include "services/voice_files.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -108,7 +109,7 @@ void TovrinVoicePipe::playClip(const QString& id, const QByteArray& data, const 
     const QString extension = aac ? QStringLiteral("m4a") : QStringLiteral("wav");
     const QByteArray fileBytes = aac ? data : wavFromPCM16(data, kPcmSampleRate);
     // A name of ours, never the network's id.
-    const QString path = cacheFile(
+    const QString path = VoiceFiles::path(
         QStringLiteral("tovrin-rx-%1-%2.%3").arg(QCoreApplication::applicationPid()).arg(++clipCounter_).arg(extension));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(fileBytes) != fileBytes.size() || !file.commit()) {

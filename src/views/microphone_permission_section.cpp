@@ -64,7 +64,8 @@ void MicrophonePermissionSection::changeEvent(QEvent* event)
 
 void MicrophonePermissionSection::refresh()
 {
-    const RecordPermission::State state = RecordPermission::current();
+    // Opening the section is an explicit refresh: the input is probed again.
+    const RecordPermission::State state = RecordPermission::refresh();
     refreshStatus(state);
     redraw(state);
 }

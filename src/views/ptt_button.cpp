@@ -138,7 +138,9 @@ void PTTButton::forceRelease()
 bool PTTButton::event(QEvent* event)
 {
     // Before the reader sees its window go inactive: the key decides, once.
-    if (event->type() == QEvent::WindowDeactivate)
+    // Only its own press: a transmission held with Return is ended by the
+    // keyboard shortcut itself, and must not end twice.
+    if (event->type() == QEvent::WindowDeactivate && pressed_)
         forceRelease();
     return QWidget::event(event);
 }

@@ -190,11 +190,13 @@ void RadioOperations::nudgeDigit(int index, int delta)
 
 void RadioOperations::beginPTT(PTTSource source)
 {
-    // The key and Return are one push-to-talk: only the first press begins.
+    // The key and Return are one push-to-talk: only the first press begins,
+    // unless the engine has ended that press's transmission meanwhile.
     if (heldPTT_.contains(source))
         return;
+    const bool othersHold = !heldPTT_.isEmpty();
     heldPTT_.insert(source);
-    if (heldPTT_.size() > 1 || !radio_)
+    if (!radio_ || (othersHold && !(isInChannel() && !radio_->live()->isTransmitting())))
         return;
     printTiming("PTT down", true);
     if (isInChannel()) {

@@ -264,6 +264,28 @@ TEST_F(RadioOperationsTest, PushToTalkInAChannelTransmitsAndIsHeard)
     EXPECT_EQ(capture.count(QStringLiteral("TX upload")), 1);
 }
 
+TEST_F(RadioOperationsTest, AKeyPressAfterTheEngineEndedAReturnTransmissionStartsANewTalk)
+{
+    RecordPermission::Override granted(RecordPermission::State::granted, true);
+    AudioDevices::InputOverride microphone(
+        [](int rate) { return std::make_unique<BufferAudioInput>(rate, tone::sine(440, 2.0, rate)); });
+    checkIn();
+    RadioOperations ops(stores(), &effects);
+    radio->setChannel(1);
+    joinTuned(ops);
+
+    ops.beginPTT(PTT::keyboard);
+    ASSERT_TRUE(radio->live()->isTransmitting());
+    radio->live()->endTransmit();  // the 30 s limit, with Return still down
+    ops.beginPTT(PTT::key);
+    EXPECT_TRUE(radio->live()->isTransmitting()) << "the key's press is not swallowed";
+    ops.endPTT(PTT::keyboard);  // Return let go: the key still holds
+    EXPECT_TRUE(radio->live()->isTransmitting());
+    ops.endPTT(PTT::key);
+    EXPECT_FALSE(radio->live()->isTransmitting());
+    EXPECT_EQ(effects.count("chirp rx_open"), 2);
+}
+
 TEST_F(RadioOperationsTest, AScreenGoneWhileHoldingEndsTheTransmission)
 {
     auto ops = std::make_unique<RadioOperations>(stores(), &effects);

@@ -61,7 +61,12 @@ protected:
     };
 
     static void pressReturn(QWidget& view) { QTest::keyPress(&view, Qt::Key_Return); }
-    static void releaseReturn(QWidget& view) { QTest::keyRelease(&view, Qt::Key_Return); }
+    // The release is let through once no auto-repeat press follows it.
+    static void releaseReturn(RadioView& view)
+    {
+        QTest::keyRelease(&view, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !view.keyboard()->releasePending(); }, 2000));
+    }
 
     static QList<SheetOverlay*> sheets(const RadioView& view)
     {
@@ -263,6 +268,21 @@ TEST_F(RadioViewTest, TheKeyAndReturnTogetherEndWithOneChirp)
     EXPECT_EQ(effects.count("chirp ptt_end"), 0);
     releaseReturn(*view);
     EXPECT_EQ(effects.calls, QStringList({"play rx_open", "chirp ptt_end"}));
+}
+
+TEST_F(RadioViewTest, LosingTheWindowWhileReturnTransmitsEndsOnce)
+{
+    auto view = makeView();
+    Diagnostics::LineCapture capture;
+    pressReturn(*view);
+    view->findChild<PTTButton*>()->setActive(true);  // the key shows the transmission
+    // Qt tells the window and then every widget in it.
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(view->window(), &deactivate);
+    for (QWidget* widget : view->window()->findChildren<QWidget*>())
+        QApplication::sendEvent(widget, &deactivate);
+    EXPECT_EQ(effects.count("chirp ptt_end"), 1);
+    EXPECT_EQ(capture.lines().filter("[UIJANK] PTT up").size(), 1);
 }
 
 // ---- passkey ----------------------------------------------------------------------------

@@ -3,9 +3,12 @@
 #include "platform/aac_file_encoder.h"
 #include "platform/diagnostics.h"
 #include "support/manual_clock.h"
+#include "services/voice_files.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -206,4 +209,84 @@ TEST_F(VoicePipeReceiveTest, PressingTalkCutsTheClipOff)
     EXPECT_FALSE(pipe.isPlayingClip());
     EXPECT_FALSE(QFile::exists(started.first()));
     pipe.reset();
+}
+
+TEST_F(VoicePipeReceiveTest, NoVoiceIsLeftOnDiskAfterTalkingPlayingACutOffAFailureAndAQuit)
+{
+    // Talking: the recording is on disk while held and gone once uploaded.
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    EXPECT_EQ(VoiceFiles::present().size(), 1);
+    ASSERT_TRUE(microphone.captured());
+    ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
+    EXPECT_EQ(VoiceFiles::present(), QStringList());
+
+    // A failed upload removes its recording too.
+    binaryAnswer = [](int) { return false; };
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    ASSERT_TRUE(microphone.captured());
+    ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));
+    EXPECT_EQ(VoiceFiles::present(), QStringList());
+
+    // Playing: a clip is on disk while it plays and gone once played.
+    deliver("played", aacTone(0.3));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.size() == 1; }, 3000));
+    EXPECT_EQ(VoiceFiles::present().size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.size() == 1; }, 3000));
+    EXPECT_EQ(VoiceFiles::present(), QStringList());
+
+    // A cut-off clip goes at once, the one that cut it off once played; a
+    // clip dropped as a bad file is never written.
+    deliver("long", aacTone(2.0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.size() == 2; }, 3000));
+    deliver("dropped", QByteArray(5000, 'z'));
+    deliver("short", aacTone(0.3, 700));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.size() == 3; }, 3000));
+    EXPECT_EQ(VoiceFiles::present().size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.size() == 3; }, 3000));
+    EXPECT_EQ(VoiceFiles::present(), QStringList());
+
+    // A quit with a talk held and a clip playing takes both files with it.
+    auto other = std::make_unique<TovrinVoicePipe>();
+    bool otherPlays = false;
+    QObject::connect(other.get(), &TovrinVoicePipe::clipStarted, [&] { otherPlays = true; });
+    const QByteArray clip = aacTone(2.0);
+    other->notePlayAnnounce("quit", clip.size(), "aac", "u");
+    other->appendPlayChunk("quit", clip);
+    other->notePlayEnd("quit");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return otherPlays; }, 3000));
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    EXPECT_EQ(VoiceFiles::present().size(), 2);
+    other.reset();
+    pipe.reset();
+    EXPECT_EQ(VoiceFiles::present(), QStringList());
+}
+
+TEST(VoiceFiles, AStartClearsWhatEndedRunsLeftAndAQuitClearsItsOwn)
+{
+    const QDir own = QFileInfo(VoiceFiles::path("probe")).dir();
+    QDir base = own;
+    ASSERT_TRUE(base.cdUp());
+    auto leave = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("voice") == 5;
+    };
+    // A run that was killed: its folder, with no live holder of its lock.
+    ASSERT_TRUE(base.mkpath("killed"));
+    ASSERT_TRUE(leave(base.filePath("killed/tovrin-tx-LEFT.m4a")));
+    // A run still going holds its lock.
+    ASSERT_TRUE(base.mkpath("running"));
+    ASSERT_TRUE(leave(base.filePath("running/tovrin-rx-1-1.m4a")));
+    QLockFile running(base.filePath("running.lock"));
+    ASSERT_TRUE(running.tryLock(0));
+    ASSERT_TRUE(leave(VoiceFiles::path("tovrin-rx-2-2.m4a")));
+
+    VoiceFiles::removeLeftovers();
+    EXPECT_FALSE(base.exists("killed"));
+    EXPECT_TRUE(QFile::exists(base.filePath("running/tovrin-rx-1-1.m4a")));
+    EXPECT_EQ(VoiceFiles::present(), QStringList{"tovrin-rx-2-2.m4a"});
+
+    VoiceFiles::removeAll();
+    EXPECT_EQ(VoiceFiles::present(), QStringList());
+    running.unlock();
+    QDir(base.filePath("running")).removeRecursively();
 }

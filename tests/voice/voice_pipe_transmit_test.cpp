@@ -2,12 +2,14 @@
 
 #include "platform/audio_decoder.h"
 #include "platform/diagnostics.h"
+#include "services/voice_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QCoroFuture>
+#include <QFuture>
 #include <QPromise>
-#include <QStandardPaths>
+#include <QRegularExpression>
 
 using namespace std::chrono_literals;
 
@@ -15,7 +17,7 @@ namespace {
 
 QStringList txFiles()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).entryList({"tovrin-tx-*.m4a"});
+    return VoiceFiles::present().filter(QRegularExpression("^tovrin-tx-.*\\.m4a$"));
 }
 
 QByteArray joinPayloads(const std::vector<QByteArray>& frames)
@@ -192,7 +194,7 @@ TEST_F(VoicePipeTest, ANewPressDuringTheStopPauseKeepsBothTalksApart)
     EXPECT_TRUE(txFiles().isEmpty());
 }
 
-TEST_F(VoicePipeTest, AReleaseWhileStartingEndsTheTalkOnceItHasStarted)
+TEST_F(VoicePipeTest, APressDuringTheUploadRecordsItsOwnTalkWhichGoesOutAfterIt)
 {
     // Hold the send lane with a first talk whose upload waits at its first
     // frame until the gate opens, so that the second talk waits to start.
@@ -208,24 +210,73 @@ TEST_F(VoicePipeTest, AReleaseWhileStartingEndsTheTalkOnceItHasStarted)
         co_return true;
     };
     ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    const QString first = pipe.utteranceID();
     ASSERT_TRUE(microphone.captured());
     bool firstDone = false;
     QCoro::connect(pipe.endTalk("Alice"), &pipe, [&] { firstDone = true; });
     ASSERT_TRUE(waitUntil([&] { return holding; }));  // the first upload holds the lane
 
-    std::optional<bool> secondStarted;
-    QCoro::connect(pipe.beginTalk(), &pipe, [&](bool ok) { secondStarted = ok; });
-    EXPECT_FALSE(secondStarted.has_value());
-    EXPECT_FALSE(*runTask(pipe.beginTalk()).value) << "a third press while the second starts";
-    ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));  // released while the second still starts
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value) << "records at once, whatever the lane does";
+    const QString second = pipe.utteranceID();
+    EXPECT_TRUE(pipe.isTalking());
+    EXPECT_FALSE(*runTask(pipe.beginTalk()).value) << "a third press while the second is held";
+    ASSERT_TRUE(microphone.captured());
+    bool secondDone = false;
+    QCoro::connect(pipe.endTalk("Alice"), &pipe, [&] { secondDone = true; });
     gate.finish();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return firstDone && secondStarted.has_value(); }, 5000));
-    EXPECT_TRUE(*secondStarted);
-    // The second talk ends by itself right after its start: nothing records on.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ofType("utterance_close").size() == 2; }, 5000));
-    EXPECT_FALSE(pipe.isTalking());
-    EXPECT_EQ(types().filter("utterance_open").size(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstDone && secondDone; }, 10000));
+
+    // Each talk's open, frames and close in turn: none of the second's
+    // messages slips in before the first's close.
+    QStringList order;
+    for (const Sent& s : sent)
+        order.append(s.type == "frame" ? "frame" : s.type + ":" + s.json.value("id").toString());
+    const qsizetype firstClose = order.indexOf("utterance_close:" + first);
+    const qsizetype secondOpen = order.indexOf("utterance_open:" + second);
+    EXPECT_EQ(order.first(), "utterance_open:" + first);
+    EXPECT_EQ(secondOpen, firstClose + 1) << order.join(",").toStdString();
+    EXPECT_EQ(order.last(), "utterance_close:" + second);
+    EXPECT_GT(firstClose, 1);
+    EXPECT_GT(order.size() - 1, secondOpen + 1) << "the second talk sent frames of its own";
     EXPECT_TRUE(txFiles().isEmpty());
+}
+
+TEST_F(VoicePipeTest, AReleaseWhileTheOpenWaitsOnASlowSocketStopsTheRecordingThere)
+{
+    // A microphone at real-time pace, and a socket that takes its time with the open.
+    BufferAudioInput* input = nullptr;
+    AudioDevices::InputOverride paced([&](int rate) {
+        auto made = std::make_unique<BufferAudioInput>(rate, tone::sine(1000, 3.0, rate), BufferAudioInput::Pace::realTime);
+        input = made.get();
+        return made;
+    });
+    QPromise<void> socket;
+    socket.start();
+    pipe.sendJSON = [&](QJsonObject object) -> QCoro::Task<bool> {
+        if (object.value("type") == "utterance_open")
+            co_await socket.future();
+        sent.push_back({object.value("type").toString(), object, {}});
+        co_return true;
+    };
+
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    ASSERT_NE(input, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return input->deliveredFrames() >= 24000; }, 5000));
+    bool done = false;
+    QCoro::connect(pipe.endTalk("Alice"), &pipe, [&] { done = true; });
+    const double heldSeconds = double(input->deliveredFrames()) / input->sampleRate();
+    EXPECT_FALSE(pipe.isTalking());
+    EXPECT_TRUE(sent.empty()) << "the open is still on its way";
+    QTimer::singleShot(400ms, [&] { socket.finish(); });  // the socket gets to it later
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+
+    std::vector<QByteArray> payloads;
+    for (const Sent& f : frames())
+        payloads.push_back(f.frame);
+    const std::vector<float> pcm = AudioDecoder::openBytes(joinPayloads(payloads), 44100)->readAll();
+    EXPECT_NEAR(double(pcm.size()) / 44100, heldSeconds, 0.06) << "nothing recorded after the release";
+    EXPECT_EQ(types().first(), "utterance_open");
+    EXPECT_EQ(types().last(), "utterance_close");
 }
 
 TEST_F(VoicePipeTest, ATalkNobodyEndsIsUploadedByItsOwnTimer)
