@@ -45,6 +45,7 @@ void logUpdateError(const QString& description)
 {
     const QString line = QStringLiteral("[TovrinBriselAutoUpdate] ") + description;
     syslog(LOG_ERR, "%s", line.toUtf8().constData());
+    Diagnostics::printErrorLine(line);
     Diagnostics::printLine(line);
 }
 
