@@ -371,7 +371,7 @@ TEST_F(RadioViewTest, EscapeCancelsThePrompt)
     EXPECT_TRUE(view->keyboard()->enabled());
 }
 
-TEST_F(RadioViewTest, OnlyThePasskeyTextOpensThePromptAndOnlyOnAChange)
+TEST_F(RadioViewTest, OnlyThePasskeyTextOpensThePromptAndAStandingTextAsksNothing)
 {
     checkIn();
     radio->setChannel(5000 == *session->ownedChannelNumber() ? 5001 : 5000);
