@@ -107,27 +107,7 @@ QCoro::Task<void> MainTovrinView::runStartUp(QPointer<MainTovrinView> view)
     // takes a snapshot of a radio that is not joined yet).
     const ResumeState resume = readResumeState();
     try {
-        co_await MicPrivacy::ensurePermission();
-        if (mustStop(view))
-            co_return;
-        TovrinAudioSession::wakeForPlayback();
-        QCoro::connect(prefetchEffects(view), view.data(), [] {});
-
-        const AppStores stores = view->stores_;
-        co_await stores.session->bootstrap();
-        if (mustStop(view))
-            co_return;
-        stores.workplace->setMembership(stores.session->workplace());
-        co_await stores.friends->load(stores.session->uid());
-        if (mustStop(view))
-            co_return;
-        co_await stores.blocks->load(stores.session->uid());
-        if (mustStop(view))
-            co_return;
-        co_await QCoro::sleepFor(view->restorePause_);
-        if (mustStop(view))
-            co_return;
-        co_await restoreRadioSession(view, resume);
+        co_await startUp(view, resume);
     } catch (const std::exception& error) {
         // The stores report their own failures; anything reaching here is a bug worth seeing.
         qWarning("start-up stopped: %s", error.what());
@@ -136,6 +116,31 @@ QCoro::Task<void> MainTovrinView::runStartUp(QPointer<MainTovrinView> view)
         view->startUpFinished_ = true;
         Q_EMIT view->startUpFinishedChanged();
     }
+}
+
+QCoro::Task<void> MainTovrinView::startUp(QPointer<MainTovrinView> view, ResumeState resume)
+{
+    co_await MicPrivacy::ensurePermission();
+    if (mustStop(view))
+        co_return;
+    TovrinAudioSession::wakeForPlayback();
+    QCoro::connect(prefetchEffects(view), view.data(), [] {});
+
+    const AppStores stores = view->stores_;
+    co_await stores.session->bootstrap();
+    if (mustStop(view))
+        co_return;
+    stores.workplace->setMembership(stores.session->workplace());
+    co_await stores.friends->load(stores.session->uid());
+    if (mustStop(view))
+        co_return;
+    co_await stores.blocks->load(stores.session->uid());
+    if (mustStop(view))
+        co_return;
+    co_await QCoro::sleepFor(view->restorePause_);
+    if (mustStop(view))
+        co_return;
+    co_await restoreRadioSession(view, resume);
 }
 
 QCoro::Task<void> MainTovrinView::prefetchEffects(QPointer<MainTovrinView> view)

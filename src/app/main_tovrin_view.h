@@ -51,7 +51,10 @@ protected:
 
 private:
     struct OwnedStores;
+    // Runs startUp and marks the start-up finished, whether it restored the
+    // radio or stopped early.
     static QCoro::Task<void> runStartUp(QPointer<MainTovrinView> view);
+    static QCoro::Task<void> startUp(QPointer<MainTovrinView> view, ResumeState resume);
     static QCoro::Task<void> prefetchEffects(QPointer<MainTovrinView> view);
     static QCoro::Task<void> restoreRadioSession(QPointer<MainTovrinView> view, ResumeState resume);
     static bool mustStop(const QPointer<MainTovrinView>& view);

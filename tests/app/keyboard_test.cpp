@@ -30,7 +30,7 @@ struct KeyboardFixture : ::testing::Test {
         layout->addWidget(radio);
         layout->addWidget(field);
         window.show();
-        QTest::qWait(1);  // the deferred focus request
+        EXPECT_TRUE(QTest::qWaitFor([this] { return window.focusWidget() == radio; }));  // the deferred focus request
     }
 
     QWidget* target() { return window.focusWidget() ? window.focusWidget() : &window; }

@@ -17,6 +17,7 @@
 #include "views/radio_view.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -49,9 +50,21 @@ TEST(EndToEnd, HoldingReturnIsHeardByASecondClient)
     UserDefaults().remove("tovrin.last_channel");
     UserDefaults().remove("tovrin.was_live");
     RecordPermission::Override granted(RecordPermission::State::granted, true);
-    AudioDevices::InputOverride microphone([](int rate) {
-        return std::make_unique<BufferAudioInput>(rate, tone::sine(1000, 3.0, rate), BufferAudioInput::Pace::realTime);
+    QPointer<BufferAudioInput> input;
+    AudioDevices::InputOverride microphone([&input](int rate) {
+        auto opened = std::make_unique<BufferAudioInput>(rate, tone::sine(1000, 3.0, rate), BufferAudioInput::Pace::realTime);
+        input = opened.get();
+        return opened;
     });
+    // Waits until the microphone has delivered `seconds` more of its tone.
+    const auto hearMicrophoneFor = [&input](double seconds) {
+        const QPointer<BufferAudioInput> counted = input;
+        const size_t from = counted ? counted->deliveredFrames() : 0;
+        return waitUntil([&] {
+            const size_t start = input == counted ? from : 0;  // an input opened since counts whole
+            return input && input->deliveredFrames() >= start + size_t(seconds * input->sampleRate());
+        });
+    };
     CapturedOutputs outputs;
 
     TovrinBriselApp app;
@@ -88,7 +101,7 @@ TEST(EndToEnd, HoldingReturnIsHeardByASecondClient)
 
     sendReturn(window, QEvent::KeyPress);
     EXPECT_TRUE(radio->live()->isTransmitting());
-    QTest::qWait(1000);
+    ASSERT_TRUE(hearMicrophoneFor(1.0));
     sendReturn(window, QEvent::KeyRelease);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return clipEnded; }, 15000));

@@ -132,7 +132,7 @@ TEST(StartUp, StopsWhenTheWindowIsGone)
     QPointer<MainTovrinView> watched(view);
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->stores().session->bootstrapFinished(); }, 10000));
     harness.window->hide();  // closed during the pause: no join may follow
-    QTest::qWait(500);
+    ASSERT_TRUE(waitForStartUp(*view));  // it stopped
     ASSERT_TRUE(watched);
     EXPECT_FALSE(view->stores().radio->live()->isLive());
     EXPECT_EQ(view->stores().radio->connectionState(), RadioSession::ConnectionState::idle);
