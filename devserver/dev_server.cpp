@@ -3,9 +3,10 @@
 #include "low_delay_tcp_server.h"
 
 #include <QHostAddress>
+#include <QTcpSocket>
 #include <QWebSocket>
 
-DevServer::DevServer(QObject* parent)
+DevServer::DevServer(bool testHooks, QObject* parent)
     : QObject(parent), live_(state_), rest_(state_, live_)
 {
     http_.route(QStringLiteral("/healthz"), [] { return QHttpServerResponse(QByteArray("ok"), QHttpServerResponder::StatusCode::Ok); });
@@ -21,6 +22,14 @@ DevServer::DevServer(QObject* parent)
         while (auto socket = http_.nextPendingWebSocketConnection())
             live_.accept(std::move(socket));
     });
+
+    if (testHooks) {
+        http_.route(QStringLiteral("/v1/test/silence-live"), QHttpServerRequest::Method::Post, [this] {
+            // Connections belong to the listening server, upgraded ones to the HTTP server.
+            live_.silenceAll(findChildren<QTcpSocket*>() + http_.findChildren<QTcpSocket*>());
+            return QHttpServerResponse(QHttpServerResponder::StatusCode::NoContent);
+        });
+    }
 
     rest_.registerRoutes(http_);
     updates_.registerRoutes(http_);

@@ -12,7 +12,9 @@
 class DevServer : public QObject {
     Q_OBJECT
 public:
-    explicit DevServer(QObject* parent = nullptr);
+    // testHooks adds "POST /v1/test/silence-live", which silences every live
+    // socket open at that moment (see LiveHub::silenceAll).
+    explicit DevServer(bool testHooks = false, QObject* parent = nullptr);
 
     // Listens on 127.0.0.1; port 0 picks a free one. Returns the port, 0 on failure.
     quint16 listen(quint16 port);

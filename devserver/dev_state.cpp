@@ -103,7 +103,6 @@ JoinDecision DevState::decideJoin(const QString& uid, qint64 channel, const QStr
     if (isHomeChannel(channel))
         return {true, {}};
 
-    const DevUser& joiner = user(uid);
     if (const DevOrg* org = orgOfChannel(channel)) {
         if (!org->memberUids.contains(uid))
             return {false, QStringLiteral("workplace_required")};
@@ -121,11 +120,25 @@ JoinDecision DevState::decideJoin(const QString& uid, qint64 channel, const QStr
         return {false, QStringLiteral("banned")};
     if (rules.isLocked)
         return {false, QStringLiteral("not_allowed")};
-    if (rules.joinPolicy == QLatin1String("allowlist") && !rules.allowlist.contains(joiner.radioId))
+    const DevUser* joiner = findUser(uid);
+    if (rules.joinPolicy == QLatin1String("allowlist") && (!joiner || !rules.allowlist.contains(joiner->radioId)))
         return {false, QStringLiteral("not_allowed")};
     if (rules.joinPolicy == QLatin1String("passkey") && (rules.passkey.isEmpty() || passkey != rules.passkey))
         return {false, QStringLiteral("passkey_required")};
     return {true, {}};
+}
+
+void DevState::rememberPasskey(const QString& uid, qint64 channel, const QString& passkey)
+{
+    if (passkeysByUid.size() >= maxRememberedPasskeys && !passkeysByUid.contains(uid))
+        passkeysByUid.erase(passkeysByUid.begin());
+    passkeysByUid[uid] = {channel, passkey};
+}
+
+QString DevState::rememberedPasskey(const QString& uid, qint64 channel) const
+{
+    const auto it = passkeysByUid.find(uid);
+    return it != passkeysByUid.end() && it->second.channel == channel ? it->second.passkey : QString();
 }
 
 QList<const DevUser*> DevState::searchUsers(const QString& query, const QString& searcherUid, int limit) const

@@ -88,6 +88,13 @@ struct DevState {
     // How many users are on each channel's live sockets; the live side keeps
     // it, the REST side reports it as the channel's active talker count.
     std::map<qint64, int> listenersByChannel;
+    // One per user, at most maxRememberedPasskeys.
+    struct RememberedPasskey {
+        qint64 channel = 0;
+        QString passkey;
+    };
+    static constexpr size_t maxRememberedPasskeys = 4096;
+    std::map<QString, RememberedPasskey> passkeysByUid;
     qint64 nextSlotId = 1;
     int nextOrgNumber = 1;
 
@@ -112,7 +119,11 @@ struct DevState {
     // The settings of a user channel, made with defaults on first use.
     DevChannelSettings& settings(qint64 channel);
 
+    // Never creates a user record: a uid that never checked in has no radio ID.
     JoinDecision decideJoin(const QString& uid, qint64 channel, const QString& passkey);
+    // The passkey of a user's last allowed join of a channel, for its live socket.
+    void rememberPasskey(const QString& uid, qint64 channel, const QString& passkey);
+    QString rememberedPasskey(const QString& uid, qint64 channel) const;
 
     // Users whose radio ID, e-mail or names match `query` (case-insensitive), the searcher left out.
     QList<const DevUser*> searchUsers(const QString& query, const QString& searcherUid, int limit) const;

@@ -51,16 +51,14 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> incoming)
     const QRegularExpressionMatch match = livePath.match(url.path());
     const int channel = match.hasMatch() ? match.captured(1).toInt() : 0;
     const QString uid = QUrlQuery(url).queryItemValue(QStringLiteral("uid"), QUrl::FullyDecoded);
-    if (channel < 1 || channel > 64000 || uid.isEmpty() || uid.size() > maxUidLength) {
-        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("bad live address"));
+    if (uid.isEmpty() || uid.size() > maxUidLength) {
+        refuse(*socket, QStringLiteral("bad_request"));
         return;
     }
-
-    // A banned user hears why at once and is not let in.
-    const auto settings = state_.settingsByChannel.find(channel);
-    if (settings != state_.settingsByChannel.end() && settings->second.bannedUids.contains(uid)) {
-        socket->sendTextMessage(QStringLiteral(R"({"type":"kicked","reason":"banned"})"));
-        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("banned"));
+    // The rules of join-channel, with the passkey of the user's last allowed join.
+    const JoinDecision decision = state_.decideJoin(uid, channel, state_.rememberedPasskey(uid, channel));
+    if (!decision.allowed) {
+        refuse(*socket, decision.reason);
         return;
     }
 
@@ -73,7 +71,7 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> incoming)
         replaced->socket->close(QWebSocketProtocol::CloseCodeNormal, QStringLiteral("replaced"));
     }
     if (room.full()) {
-        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("channel full"));
+        refuse(*socket, QStringLiteral("full"));
         return;
     }
 
@@ -94,6 +92,28 @@ void LiveHub::accept(std::unique_ptr<QWebSocket> incoming)
     room.broadcast(room.presence(QStringLiteral("presence"), state_), member);
 }
 
+void LiveHub::refuse(QWebSocket& socket, const QString& reason)
+{
+    socket.close(QWebSocketProtocol::CloseCodePolicyViolated, reason);
+}
+
+void LiveHub::pruneIfEmpty(int channel)
+{
+    const auto it = rooms_.find(channel);
+    if (it == rooms_.end() || it->second.listenerCount() > 0)
+        return;
+    rooms_.erase(it);
+    state_.listenersByChannel.erase(channel);
+}
+
+void LiveHub::silenceAll(const QList<QTcpSocket*>& connections)
+{
+    for (auto& [channel, room] : rooms_) {
+        for (auto& member : room.members())
+            member->silence(connections);
+    }
+}
+
 void LiveHub::kick(int channelNumber, const QString& uid, const QString& reason)
 {
     auto it = rooms_.find(channelNumber);
@@ -109,9 +129,11 @@ void LiveHub::kick(int channelNumber, const QString& uid, const QString& reason)
     member->sendJson(kicked);
     auto taken = room.remove(member);
     QObject::disconnect(taken->socket.get(), nullptr, this, nullptr);
-    taken->socket->close(QWebSocketProtocol::CloseCodeNormal, QStringLiteral("kicked"));
+    // A client that missed "kicked" still learns why, and does not come back.
+    refuse(*taken->socket, reason.isEmpty() ? QStringLiteral("removed") : reason);
     publishListeners(channelNumber, room);
     room.broadcast(room.presence(QStringLiteral("presence"), state_));
+    pruneIfEmpty(channelNumber);
 }
 
 void LiveHub::publishListeners(int channel, const LiveRoom& room)
@@ -136,6 +158,7 @@ void LiveHub::onGone(LiveMember* member)
     QObject::disconnect(taken->socket.get(), nullptr, this, nullptr);
     publishListeners(taken->channel, *room);
     room->broadcast(room->presence(QStringLiteral("presence"), state_));
+    pruneIfEmpty(taken->channel);
 }
 
 void LiveHub::onText(LiveMember* member, const QString& text)

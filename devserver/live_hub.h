@@ -11,8 +11,11 @@
 #include <map>
 #include <memory>
 
-// The live side: one room per channel, fed by upgraded sockets. A socket's
-// address is "/v1/live/<channel>?uid=<uid>"; anything else is refused at once.
+// The live side: one room per channel with someone in it, fed by upgraded
+// sockets. A socket's address is "/v1/live/<channel>?uid=<uid>". A socket the
+// user may not have (join-channel's rules) is closed at once with code 1008
+// (policy violated) and join-channel's reason ("banned", "not_allowed",
+// "passkey_required", "not_found", …), or "full" or "bad_request".
 class LiveHub : public QObject {
     Q_OBJECT
 public:
@@ -21,8 +24,14 @@ public:
 
     void accept(std::unique_ptr<QWebSocket> socket);
 
-    // Tells a listener of the channel that it was banned and closes its socket.
+    // Tells a listener of the channel that it was removed ("kicked") and closes
+    // its socket with the reason.
     void kick(int channelNumber, const QString& uid, const QString& reason);
+
+    // Test hook: every socket open now goes silent (no frames, no pongs), as
+    // behind a dead link; sockets opened later are served as usual.
+    // `connections`: every TCP connection of the server.
+    void silenceAll(const QList<QTcpSocket*>& connections);
 
 private:
     void onText(LiveMember* member, const QString& text);
@@ -30,6 +39,9 @@ private:
     void onGone(LiveMember* member);
     void handlePager(LiveRoom& room, LiveMember& member, const QJsonObject& message);
 
+    // Closes a socket the user may not have, with the reason join-channel would give.
+    static void refuse(QWebSocket& socket, const QString& reason);
+    void pruneIfEmpty(int channel);
     LiveRoom* roomOf(const LiveMember* member);
     // Tells the REST side who is on the channel (its active talker count).
     void publishListeners(int channel, const LiveRoom& room);

@@ -44,7 +44,24 @@ QString firstCharacters(const QString& text, int limit)
 
 void LiveMember::sendJson(const QJsonObject& message)
 {
-    socket->sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    if (!silent)
+        socket->sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+}
+
+void LiveMember::sendBinary(const QByteArray& frame)
+{
+    if (!silent)
+        socket->sendBinaryMessage(frame);
+}
+
+void LiveMember::silence(const QList<QTcpSocket*>& connections)
+{
+    silent = true;
+    // Unread, the socket answers no ping either: its connection stops telling it that data came.
+    for (QTcpSocket* connection : connections) {
+        if (connection->peerPort() == socket->peerPort() && connection->peerAddress() == socket->peerAddress())
+            connection->blockSignals(true);
+    }
 }
 
 LiveMember& LiveRoom::add(std::unique_ptr<LiveMember> member)
@@ -76,7 +93,7 @@ QJsonObject LiveRoom::presence(const QString& type, DevState& state) const
 {
     QJsonArray roster;
     for (const auto& member : members_)
-        roster.append(RestRecords::person(state.user(member->uid)));
+        roster.append(RestRecords::person(state, member->uid));
     QJsonObject message{{"type", type}, {"listeners", listenerCount()}, {"roster", roster}};
     if (type == QLatin1String("joined")) {
         QJsonArray history;
@@ -99,7 +116,7 @@ void LiveRoom::broadcastBinary(const QByteArray& frame, const LiveMember* except
 {
     for (auto& member : members_) {
         if (member.get() != except)
-            member->socket->sendBinaryMessage(frame);
+            member->sendBinary(frame);
     }
 }
 
@@ -108,17 +125,17 @@ std::optional<QJsonObject> LiveRoom::postChat(const LiveMember& sender, const QJ
     const QString text = firstCharacters(message.value("text").toString().trimmed(), maxChatCharacters);
     if (text.isEmpty())
         return std::nullopt;
-    const DevUser& user = state.user(sender.uid);
+    const DevUser* user = state.findUser(sender.uid);
     QString name = message.value("display_name").toString().trimmed().left(80);
-    if (name.isEmpty())
-        name = shownName(user);
+    if (name.isEmpty() && user)
+        name = shownName(*user);
     if (name.isEmpty())
         name = QStringLiteral("Radio User");
 
     const QJsonObject line{
         {"id", QUuid::createUuid().toString(QUuid::WithoutBraces)},
         {"uid", sender.uid},
-        {"radio_id", user.radioId},
+        {"radio_id", user ? user->radioId : QString()},
         {"display_name", name},
         {"text", text},
         {"ts", double(QDateTime::currentMSecsSinceEpoch()) / 1000.0},

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QTcpSocket>
 #include <QWebSocket>
 
 #include <chrono>
@@ -53,7 +54,13 @@ struct LiveMember {
     bool uploading = false;
     QByteArray upload;
 
+    // A silenced member's socket is neither read nor written any more.
+    bool silent = false;
+
     void sendJson(const QJsonObject& message);
+    void sendBinary(const QByteArray& frame);
+    // `connections`: the server's TCP connections, among them this member's.
+    void silence(const QList<QTcpSocket*>& connections);
 };
 
 // The listeners of one channel, its chat history and its reactions.

@@ -16,6 +16,9 @@ int main(int argc, char* argv[])
     QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Loopback port; 0 picks a free one."),
                                   QStringLiteral("port"), QStringLiteral("8787"));
     parser.addOption(portOption);
+    QCommandLineOption testHooksOption(QStringLiteral("test-hooks"),
+                                       QStringLiteral("Adds routes only tests use (POST /v1/test/silence-live)."));
+    parser.addOption(testHooksOption);
     parser.process(app);
 
     bool ok = false;
@@ -25,7 +28,7 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    DevServer server;
+    DevServer server(parser.isSet(testHooksOption));
     const quint16 port = server.listen(quint16(requested));
     if (port == 0) {
         std::fprintf(stderr, "tovrin-devserver: cannot listen on 127.0.0.1:%u\n", requested);

@@ -128,9 +128,11 @@ QHttpServerResponse RestApi::channelList(const QHttpServerRequest& request, bool
     std::stable_sort(matching.begin(), matching.end(),
                      [&](const QJsonObject& a, const QJsonObject& b) { return rank(a) < rank(b); });
 
+    // A page past the end is empty; the multiplication never overflows.
     QJsonArray pageOfChannels;
-    const qint64 first = (page - 1) * limit;
-    for (qint64 i = first; i < std::min<qint64>(first + limit, matching.size()); ++i)
+    const qint64 total = matching.size();
+    const qint64 first = page - 1 > total / limit ? total : (page - 1) * limit;
+    for (qint64 i = first; i < std::min<qint64>(first + limit, total); ++i)
         pageOfChannels.append(matching[i]);
     return json({{"channels", pageOfChannels}, {"total", qint64(matching.size())}, {"page", page}});
 }
@@ -147,6 +149,9 @@ QHttpServerResponse RestApi::joinChannel(const QHttpServerRequest& request)
     const JoinDecision decision = state_.decideJoin(uid, channel, passkey);
     if (!decision.allowed)
         return json({{"allowed", false}, {"reason", decision.reason}});
+    // The live socket carries no passkey: it is let in on the one given here.
+    if (!passkey.isEmpty())
+        state_.rememberPasskey(uid, channel, passkey);
     return json({{"allowed", true}, {"channel", RestRecords::channel(state_, channel)}});
 }
 

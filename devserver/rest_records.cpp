@@ -88,6 +88,13 @@ QJsonObject person(const DevUser& user)
     return {{"uid", user.uid}, {"radio_id", user.radioId}, {"display_name", shownName(user)}};
 }
 
+QJsonObject person(const DevState& state, const QString& uid)
+{
+    if (const DevUser* user = state.findUser(uid))
+        return person(*user);
+    return {{"uid", uid}, {"radio_id", ""}, {"display_name", ""}};
+}
+
 QJsonObject slot(const DevSlot& slot)
 {
     QJsonObject out{

@@ -80,8 +80,15 @@ ChannelAudioService::ChannelAudioService(QObject* parent)
 {
     reconnectTimer_.setSingleShot(true);
     reconnectTimer_.setTimerType(Qt::PreciseTimer);
-    reconnectTimer_.setInterval(std::chrono::milliseconds(1000));
     QObject::connect(&reconnectTimer_, &QTimer::timeout, this, &ChannelAudioService::reconnectWebSocket);
+    QObject::connect(&pingTimer_, &QTimer::timeout, this, [this] {
+        if (task_ && task_->state() == QAbstractSocket::ConnectedState)
+            task_->ping();
+    });
+    idleTimer_.setSingleShot(true);
+    QObject::connect(&idleTimer_, &QTimer::timeout, this, &ChannelAudioService::onLinkSilent);
+    stableTimer_.setSingleShot(true);
+    QObject::connect(&stableTimer_, &QTimer::timeout, this, [this] { backoff_.reset(); });
 
     // The pager countdown ticks once a second; a child, so tests can find it.
     pagerCooldownTask_.setParent(this);
@@ -99,10 +106,10 @@ ChannelAudioService::~ChannelAudioService()
     dropSocket();
 }
 
-void ChannelAudioService::setTimingForTesting(std::chrono::milliseconds openTimeout, std::chrono::milliseconds reconnectDelay)
+void ChannelAudioService::setLinkTimingForTesting(LinkTiming timing)
 {
-    openTimeout_ = openTimeout;
-    reconnectTimer_.setInterval(reconnectDelay);
+    timing_ = timing;
+    backoff_.setLimits(timing.firstRetry, timing.maxRetry);
 }
 
 // ---- published state ----
@@ -119,9 +126,16 @@ void ChannelAudioService::setPttSecondsRemaining(std::optional<qint64> value)
         emit pttSecondsRemainingChanged();
 }
 
-void ChannelAudioService::setIsLive(bool value)
+void ChannelAudioService::setLinkState(LinkState state)
 {
-    if (std::exchange(isLive_, value) != value)
+    if (linkState_ == state)
+        return;
+    linkState_ = state;
+    // Live only while a socket is open: never before the server answered.
+    const bool live = state == LinkState::open;
+    const bool liveChanged = std::exchange(isLive_, live) != live;
+    emit linkStateChanged();
+    if (liveChanged)
         emit isLiveChanged();
 }
 
@@ -202,6 +216,7 @@ QCoro::Task<void> ChannelAudioService::connect(int channel, QString uid, QString
     setChatMessages({});
     setChannelRoster({});
     setKickReason(std::nullopt);
+    refusalReason_.reset();
 
     const QPointer<ChannelAudioService> self(this);
     co_await activateSessionAsync(true);
@@ -222,11 +237,10 @@ QCoro::Task<void> ChannelAudioService::connect(int channel, QString uid, QString
     pagerPacketsSent_ = 0;
     pagerPacketsRecv_ = 0;
     chatPacketsSent_ = 0;
-    openSocket(url);
-
+    backoff_.reset();
     liveChannel_ = channel;
     liveUID_ = uid;
-    setIsLive(true);
+    openSocket(url);
 
     installSessionObserversIfNeeded();
     sendVoiceFilter();
@@ -234,6 +248,8 @@ QCoro::Task<void> ChannelAudioService::connect(int channel, QString uid, QString
 
     TovrinLog::audio(QStringLiteral("[mac] connect ch=%1 build=%2 path=voice-pipe-aac-28").arg(channel).arg(AppLegal::buildNumber()));
     checkMicrophoneAfterConnect();
+    // Back to the caller once the server answered (or the attempt failed).
+    co_await waitUntilOpen(sendSocket(), timing_.openTimeout);
 }
 
 QCoro::Task<void> ChannelAudioService::checkMicrophoneAfterConnect()
@@ -251,6 +267,11 @@ QCoro::Task<void> ChannelAudioService::checkMicrophoneAfterConnect()
 }
 
 void ChannelAudioService::disconnect()
+{
+    closeLink(LinkState::closed);
+}
+
+void ChannelAudioService::closeLink(LinkState end)
 {
     Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] disconnect"));
 
@@ -276,7 +297,9 @@ void ChannelAudioService::disconnect()
     activeClipID_.reset();
     pagerQueuedUntil_ = {};
 
-    setIsLive(false);
+    if (end != LinkState::refused)
+        refusalReason_.reset();
+    setLinkState(end);
     setListenerCount(0);
     setChatMessages({});
     setChannelRoster({});
@@ -292,13 +315,12 @@ void ChannelAudioService::reconnectWebSocket()
 {
     const QUrl url = liveChannel_ > 0 && !liveUID_.isEmpty() ? Server::liveURL(liveChannel_, liveUID_) : QUrl();
     if (!url.isValid() || url.host().isEmpty()) {
-        setIsLive(false);
+        setLinkState(LinkState::closed);
         rxActive_ = false;
         return;
     }
     Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] WS reconnect ch=%1").arg(liveChannel_));
     openSocket(url);
-    setIsLive(true);
     sendVoiceFilter();
     if (backgroundRadioActive()) {
         enterBackgroundRadioMode();
@@ -324,6 +346,12 @@ void ChannelAudioService::openSocket(const QUrl& url)
         if (auto* tcp = socket->findChild<QTcpSocket*>())
             tcp->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     });
+    const quint64 generation = socketGeneration_;
+    QObject::connect(socket, &QWebSocket::connected, this, [this, generation] { onSocketOpen(generation); });
+    QObject::connect(socket, &QWebSocket::pong, this, [this, generation] {
+        if (generation == socketGeneration_)
+            heardFromServer();
+    });
 
     // A handshake that never completes counts as a failure of the socket.
     auto* openTimer = new QTimer(socket);
@@ -333,15 +361,45 @@ void ChannelAudioService::openSocket(const QUrl& url)
             socket->abort();
     });
     QObject::connect(socket, &QWebSocket::connected, openTimer, &QTimer::stop);
-    openTimer->start(openTimeout_);
+    openTimer->start(timing_.openTimeout);
 
     rxActive_ = true;
     receiveLoopUnlocked();
+    setLinkState(LinkState::opening);
     socket->open(url);
+}
+
+void ChannelAudioService::onSocketOpen(quint64 generation)
+{
+    if (generation != socketGeneration_)
+        return;
+    setLinkState(LinkState::open);
+    pingTimer_.start(timing_.pingInterval);
+    idleTimer_.start(timing_.idleLimit);
+    stableTimer_.start(timing_.stableAfter);
+}
+
+void ChannelAudioService::heardFromServer()
+{
+    if (idleTimer_.isActive())
+        idleTimer_.start(timing_.idleLimit);
+}
+
+void ChannelAudioService::onLinkSilent()
+{
+    if (!task_)
+        return;
+    Diagnostics::printLine(
+        QStringLiteral("[TovrinAudio][mac] WS silent for %1 ms: closing").arg(timing_.idleLimit.count()));
+    dropSocket();
+    retryLater();
 }
 
 void ChannelAudioService::dropSocket()
 {
+    pingTimer_.stop();
+    idleTimer_.stop();
+    stableTimer_.stop();
     if (!task_)
         return;
     ++socketGeneration_;
@@ -361,12 +419,16 @@ void ChannelAudioService::receiveLoopUnlocked()
         return;
     const quint64 generation = socketGeneration_;
     QObject::connect(socket, &QWebSocket::textMessageReceived, this, [this, generation](const QString& text) {
-        if (generation == socketGeneration_)
-            handleJSON(text);
+        if (generation != socketGeneration_)
+            return;
+        heardFromServer();
+        handleJSON(text);
     });
     QObject::connect(socket, &QWebSocket::binaryMessageReceived, this, [this, generation](const QByteArray& frame) {
-        if (generation == socketGeneration_)
-            enqueueRXPCM(frame);
+        if (generation != socketGeneration_)
+            return;
+        heardFromServer();
+        enqueueRXPCM(frame);
     });
     // Queued, so a failure is handled after the messages that came before it
     // and never inside the call that opened or closed the socket.
@@ -379,20 +441,33 @@ void ChannelAudioService::onReceiveFailure(quint64 generation)
     // A socket the engine has already replaced or closed: its failure is not the current connection's.
     if (generation != socketGeneration_ || !task_)
         return;
+    // The server says why it will not have this socket: trying again would
+    // only be refused again.
+    if (task_->closeCode() == QWebSocketProtocol::CloseCodePolicyViolated && !task_->closeReason().isEmpty()) {
+        refusalReason_ = task_->closeReason().left(kMaxSoundNameLength);
+        Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] WS refused reason=") + *refusalReason_);
+        closeLink(LinkState::refused);
+        return;
+    }
     QString reason = task_->errorString();
     if (reason.isEmpty())
         reason = QStringLiteral("closed code=%1").arg(int(task_->closeCode()));
     Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] WS recv fail: ") + reason);
-
     dropSocket();
-    if (liveChannel_ > 0 && !liveUID_.isEmpty()) {
-        // isLive stays as it is during the wait; one reconnect at a time.
-        if (!reconnectTimer_.isActive())
-            reconnectTimer_.start();
-    } else {
-        setIsLive(false);
+    retryLater();
+}
+
+void ChannelAudioService::retryLater()
+{
+    if (liveChannel_ <= 0 || liveUID_.isEmpty()) {
+        setLinkState(LinkState::closed);
         rxActive_ = false;
+        return;
     }
+    setLinkState(LinkState::waiting);
+    // One reconnect at a time.
+    if (!reconnectTimer_.isActive())
+        reconnectTimer_.start(backoff_.next());
 }
 
 void ChannelAudioService::wireVoicePipe()
@@ -424,7 +499,7 @@ QCoro::Task<bool> ChannelAudioService::sendJSONAwait(QJsonObject object, std::op
     const QString name = label.value_or(type);
     const QByteArray text = QJsonDocument(object).toJson(QJsonDocument::Compact);
     // Nothing of the engine is touched after this point: it may be gone by then.
-    const std::optional<QString> failure = co_await deliver(socket, text, false, openTimeout_);
+    const std::optional<QString> failure = co_await deliver(socket, text, false, timing_.openTimeout);
     if (failure) {
         Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] JSON SEND FAIL type=%1 err=%2").arg(name, *failure));
         co_return false;
@@ -440,7 +515,7 @@ QCoro::Task<bool> ChannelAudioService::sendDataAwait(QByteArray data, QString la
         Diagnostics::printLine(QStringLiteral("[TovrinPTT][mac] %1 FAIL no-ws").arg(label));
         co_return false;
     }
-    const std::optional<QString> failure = co_await deliver(socket, std::move(data), true, openTimeout_);
+    const std::optional<QString> failure = co_await deliver(socket, std::move(data), true, timing_.openTimeout);
     if (failure) {
         Diagnostics::printLine(QStringLiteral("[TovrinPTT][mac] %1 FAIL %2").arg(label, *failure));
         co_return false;

@@ -6,6 +6,7 @@
 #include "platform/pcm_buffer.h"
 #include "services/engine_mic_capture.h"
 #include "services/ptt_capture_service.h"
+#include "services/reconnect_backoff.h"
 #include "services/tovrin_voice_pipe.h"
 #include "services/voice_note_recorder.h"
 
@@ -37,11 +38,14 @@
 // only there, so received frames and texts are handled there too, in the
 // order the socket delivers them.
 //
-// Connection life: Closed (no socket, liveChannel 0) → connect → Open (socket,
-// isLive) → a receive failure drops and closes the socket, isLive stays true,
-// and one reconnect 1 s later opens a new socket → Open again; disconnect or
-// "kicked" → Closed from anywhere. Every socket gets a new generation number;
-// a callback of an older generation does nothing.
+// Connection life (LinkState, changed only by setLinkState): closed (no
+// socket, liveChannel 0) → connect → opening → open once the server answered
+// (only then isLive). The engine pings an open link; one that brings nothing
+// (no frame, no pong) for the idle limit is dead. A dead or failed link is
+// closed and the engine waits (waiting, a growing back-off) before opening
+// again. A close with code 1008 and a reason is the server's refusal: refused,
+// no further attempt. disconnect or "kicked" → closed from anywhere. Every
+// socket gets a new generation number; a callback of an older one does nothing.
 class ChannelPlayback;
 
 class ChannelAudioService : public QObject {
@@ -57,8 +61,25 @@ class ChannelAudioService : public QObject {
     Q_PROPERTY(bool micDeniedNeedsSettings READ micDeniedNeedsSettings NOTIFY micDeniedNeedsSettingsChanged)
     Q_PROPERTY(std::optional<qint64> pagerCooldownRemaining READ pagerCooldownRemaining NOTIFY pagerCooldownRemainingChanged)
     Q_PROPERTY(VoiceFilter voiceFilter READ voiceFilter WRITE setVoiceFilter NOTIFY voiceFilterChanged)
+    Q_PROPERTY(LinkState linkState READ linkState NOTIFY linkStateChanged)
 
 public:
+    // The live link's life; see the class comment.
+    enum class LinkState { closed, opening, open, waiting, refused };
+    Q_ENUM(LinkState)
+
+    // How the link is kept: the handshake's limit, the ping interval, how long
+    // a link may bring nothing before it counts as dead, the back-off between
+    // attempts, and how long a socket must stay open to start the back-off over.
+    struct LinkTiming {
+        std::chrono::milliseconds openTimeout{30000};
+        std::chrono::milliseconds pingInterval{10000};
+        std::chrono::milliseconds idleLimit{30000};
+        std::chrono::milliseconds firstRetry{1000};
+        std::chrono::milliseconds maxRetry{30000};
+        std::chrono::milliseconds stableAfter{10000};
+    };
+
     // The most chat lines kept; older ones drop off the front.
     static constexpr qsizetype kMaxChatMessages = 1000;
 
@@ -87,6 +108,9 @@ public:
     bool isTransmitting() const { return isTransmitting_; }
     std::optional<qint64> pttSecondsRemaining() const { return pttSecondsRemaining_; }
     bool isLive() const { return isLive_; }
+    LinkState linkState() const { return linkState_; }
+    // The server's reason for refusing the link ("banned", "not_allowed"…), while refused.
+    std::optional<QString> refusalReason() const { return refusalReason_; }
     qint64 listenerCount() const { return listenerCount_; }
     std::optional<QString> transmitError() const { return transmitError_; }
     const QList<ChatMessage>& chatMessages() const { return chatMessages_; }
@@ -101,7 +125,9 @@ public:
 
     TovrinVoicePipe& voicePipe() { return *voicePipe_; }
 
-    // Opens the channel's live socket after a successful join. Never fails to the caller.
+    // Opens the channel's live socket after a successful join and returns once
+    // the server answered, or the first attempt failed (the engine then keeps
+    // trying). Never fails to the caller.
     QCoro::Task<void> connect(int channel, QString uid, QString displayName, QString radioId, QSet<QString> blockedUIDs);
     // Closes the socket (code 1001) and returns to the closed state; keeps kickReason.
     void disconnect();
@@ -175,8 +201,8 @@ public:
     void setTransmitLimitForTesting(std::chrono::seconds limit, std::chrono::milliseconds tick,
                                     std::optional<std::chrono::milliseconds> deadline = std::nullopt);
 
-    // The open-time and reconnect delays; tests shorten them.
-    void setTimingForTesting(std::chrono::milliseconds openTimeout, std::chrono::milliseconds reconnectDelay);
+    // Tests shorten the link's timing; the jitter of the back-off stays.
+    void setLinkTimingForTesting(LinkTiming timing);
 
 signals:
     void isTransmittingChanged();
@@ -190,6 +216,9 @@ signals:
     void micDeniedNeedsSettingsChanged();
     void pagerCooldownRemainingChanged();
     void voiceFilterChanged();
+    // Emitted once linkState and isLive both hold their new values;
+    // isLiveChanged, when due, follows it.
+    void linkStateChanged();
 
 private:
     // Closes a dropped socket (code 1001) and releases it once its signals are done.
@@ -201,7 +230,7 @@ private:
     // Published-state setters: each emits only on a real change.
     void setIsTransmitting(bool value);
     void setPttSecondsRemaining(std::optional<qint64> value);
-    void setIsLive(bool value);
+    void setLinkState(LinkState state);
     void setListenerCount(qint64 value);
     void setTransmitError(std::optional<QString> value);
     void setChatMessages(QList<ChatMessage> value);
@@ -214,8 +243,15 @@ private:
     void openSocket(const QUrl& url);
     void dropSocket();
     void receiveLoopUnlocked();
+    void onSocketOpen(quint64 generation);
+    void heardFromServer();
     void onReceiveFailure(quint64 generation);
+    void onLinkSilent();
+    // The current link is gone: wait, then open another; closed when there is no channel.
+    void retryLater();
     void reconnectWebSocket();
+    // Everything disconnect does, ending in `end` (closed or refused).
+    void closeLink(LinkState end);
     void wireVoicePipe();
     // After connect: the record permission, then the loudspeaker; runs on its own.
     QCoro::Task<void> checkMicrophoneAfterConnect();
@@ -305,8 +341,16 @@ private:
     int liveChannel_ = 0;
     QString liveUID_;
     bool rxActive_ = false;
+    LinkState linkState_ = LinkState::closed;
+    std::optional<QString> refusalReason_;
+    LinkTiming timing_;
+    ReconnectBackoff backoff_{timing_.firstRetry, timing_.maxRetry};
     QTimer reconnectTimer_;
-    std::chrono::milliseconds openTimeout_{30000};
+    QTimer pingTimer_;
+    // Restarted by every frame and pong; when it runs out the link is dead.
+    QTimer idleTimer_;
+    // Runs out once a socket has stayed open long enough to reset the back-off.
+    QTimer stableTimer_;
 
     std::unique_ptr<TovrinVoicePipe> voicePipe_;
 

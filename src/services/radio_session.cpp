@@ -39,6 +39,7 @@ void RadioSession::subscribeToEngine()
     // These act at once, on the GUI thread where the engine sets them.
     connect(live_, &ChannelAudioService::isLiveChanged, this, &RadioSession::updateLcdStatus);
     connect(live_, &ChannelAudioService::kickReasonChanged, this, &RadioSession::onKickReasonChanged);
+    connect(live_, &ChannelAudioService::linkStateChanged, this, &RadioSession::onLinkStateChanged);
     connect(live_, &ChannelAudioService::listenerCountChanged, this, &RadioSession::onListenerCountChanged);
 }
 
@@ -84,6 +85,32 @@ void RadioSession::onKickReasonChanged()
     persistResume(false);
     setLastError(*reason == QStringLiteral("banned") ? QStringLiteral("You were banned from this channel.")
                                                      : QStringLiteral("Removed from channel."));
+}
+
+void RadioSession::onLinkStateChanged()
+{
+    // Before a join was allowed the engine is closed, and after a leave nothing
+    // is followed; a join that awaits the engine applies its state when it ends.
+    if (connectionState_ == ConnectionState::idle || joinInProgress_)
+        return;
+    switch (live_->linkState()) {
+    case ChannelAudioService::LinkState::open:
+        setConnectionState(ConnectionState::connected);
+        break;
+    case ChannelAudioService::LinkState::opening:
+    case ChannelAudioService::LinkState::waiting:
+        if (connectionState_ == ConnectionState::connected)
+            setConnectionState(ConnectionState::connecting);
+        break;
+    case ChannelAudioService::LinkState::refused:
+        moveOn();
+        setConnectionState(ConnectionState::idle);
+        persistResume(false);
+        setLastError(message(live_->refusalReason()));
+        break;
+    case ChannelAudioService::LinkState::closed:
+        break;
+    }
 }
 
 void RadioSession::onListenerCountChanged()
@@ -136,7 +163,7 @@ void RadioSession::applyDisplay(QString display)
 void RadioSession::clearForRetune()
 {
     moveOn();
-    if (connectionState_ == ConnectionState::connected) {
+    if (connectionState_ != ConnectionState::idle) {
         live_->disconnect();
         persistResume(false);
     }
@@ -206,8 +233,8 @@ QCoro::Task<void> RadioSession::join(QString uid, std::optional<QString> passkey
     const qint64 n = std::clamp(reply->channel ? reply->channel->channelNumber : requested, ChannelMath::minChannel,
                                 ChannelMath::maxChannel);
     setChannel(n);
-    setConnectionState(ConnectionState::connected);
     setLastError(std::nullopt);
+    // Connecting until the live socket is open; the link's state takes over from here.
     co_await live_->connect(int(n), uid, displayName, radioId, blockedUIDs);
     if (!self)
         co_return;
@@ -219,6 +246,7 @@ QCoro::Task<void> RadioSession::join(QString uid, std::optional<QString> passkey
     }
     persistResume(true);
     joinInProgress_ = false;
+    onLinkStateChanged();
 }
 
 QString RadioSession::message(const std::optional<QString>& reason)

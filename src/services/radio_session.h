@@ -99,6 +99,9 @@ private:
     void onChatMessagesChanged();
     void onChatThrottleElapsed();
     void onKickReasonChanged();
+    // Follows the live link: open is connected, a link being (re)opened is
+    // connecting, a refused one ends the join with the refusal's text.
+    void onLinkStateChanged();
     void onListenerCountChanged();
     QCoro::Task<void> presenceLoop(quint64 generation);
 

@@ -38,7 +38,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.start());
-        ASSERT_FALSE(runVoidTask(engine.connect(5150, "uid-rx", "Rx", "Q-RX0001", {})));
+        ASSERT_FALSE(runVoidTask(engine.connect(51, "uid-rx", "Rx", "Q-RX0001", {})));
         ASSERT_TRUE(QTest::qWaitFor([&] { return engine.listenerCount() > 0; }, 5000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !session().callsForTesting().isEmpty(); }, 2000));
         QTest::qWait(50);

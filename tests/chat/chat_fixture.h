@@ -12,6 +12,7 @@
 #include "services/mic_privacy.h"
 #include "services/radio_session.h"
 #include "services/session_store.h"
+#include "services/tovrin_api.h"
 #include "support/async.h"
 #include "support/devserver_process.h"
 #include "theme/theme_store.h"
@@ -89,6 +90,8 @@ protected:
     void joinOther()
     {
         other = std::make_unique<ChannelAudioService>();
+        // A user the server knows, as every client is after its check-in.
+        EXPECT_TRUE(runTask(TovrinAPI::shared().checkin(otherUID, "", "", "")).ok());
         EXPECT_FALSE(runVoidTask(other->connect(int(radio->channelNumber()), otherUID, otherName, otherRadioId, {})));
         EXPECT_TRUE(waitUntil([this] { return other->isLive() && live()->channelRoster().size() == 2; }))
             << "the other listener did not arrive";

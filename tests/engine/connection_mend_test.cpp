@@ -32,7 +32,7 @@ TEST_F(LiveChannelTest, ALateFailureOfAReplacedSocketLeavesTheCurrentConnectionA
 TEST_F(LiveChannelTest, AConnectCancelsTheReconnectThatWasPending)
 {
     auto alice = joinedEngine("uid-alice");
-    alice->setTimingForTesting(30s, 2s);
+    alice->setLinkTimingForTesting({.firstRetry = 2s, .maxRetry = 2s});
     Diagnostics::LineCapture lines;
     server.kill();
     ASSERT_TRUE(eventually([&] { return lines.contains("WS recv fail"); }));
@@ -62,11 +62,11 @@ TEST(EngineSockets, AHandshakeThatNeverEndsIsClosedAndRetried)
 
     RecordPermission::Override microphone(RecordPermission::State::granted, true);
     ChannelAudioService engine;
-    engine.setTimingForTesting(200ms, 50ms);
+    engine.setLinkTimingForTesting({.openTimeout = 200ms, .firstRetry = 50ms, .maxRetry = 50ms});
     Diagnostics::LineCapture lines;
     EXPECT_FALSE(runVoidTask(engine.connect(77, "uid-alice", "Alice", "Q-ABC123", {})));
     ASSERT_TRUE(eventually([&] { return accepted.size() >= 3; }));
-    EXPECT_TRUE(engine.isLive());
+    EXPECT_FALSE(engine.isLive()) << "never live: the server never answered";
     EXPECT_GE(lines.count("WS reconnect ch=77"), 2);
 
     auto closedByEngine = [](const QPointer<QTcpSocket>& socket) {

@@ -55,8 +55,8 @@ TEST_F(LiveChannelTest, TheDevserverRefusesABadLiveAddress)
 
 TEST_F(LiveChannelTest, TheDevserverRelaysAPagerMessageBeforeItsFrames)
 {
-    RawClient sender(server, "/v1/live/4242?uid=sender");
-    RawClient listener(server, "/v1/live/4242?uid=listener");
+    RawClient sender(server, "/v1/live/42?uid=sender");
+    RawClient listener(server, "/v1/live/42?uid=listener");
     ASSERT_TRUE(eventually([&] { return listener.received.contains("joined") && sender.received.contains("presence"); }));
     listener.forget();
 
@@ -84,8 +84,8 @@ TEST_F(LiveChannelTest, TheDevserverRelaysAPagerMessageBeforeItsFrames)
 
 TEST_F(LiveChannelTest, TheDevserverRelaysAnUtteranceInPlaybackFramesWithItsId)
 {
-    RawClient sender(server, "/v1/live/4242?uid=sender");
-    RawClient listener(server, "/v1/live/4242?uid=listener");
+    RawClient sender(server, "/v1/live/42?uid=sender");
+    RawClient listener(server, "/v1/live/42?uid=listener");
     ASSERT_TRUE(eventually([&] { return listener.received.contains("joined") && sender.received.contains("presence"); }));
     listener.forget();
 

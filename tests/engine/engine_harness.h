@@ -3,6 +3,7 @@
 #include "platform/record_permission.h"
 #include "services/channel_audio_service.h"
 #include "services/mic_privacy.h"
+#include "services/tovrin_api.h"
 #include "support/async.h"
 #include "support/devserver_process.h"
 
@@ -23,7 +24,7 @@ inline bool eventually(const std::function<bool()>& condition, std::chrono::mill
 // Engines joined to one devserver channel.
 class LiveChannelTest : public ::testing::Test {
 protected:
-    static constexpr int channel = 4242;
+    static constexpr int channel = 42;
 
     void SetUp() override
     {
@@ -44,6 +45,8 @@ protected:
     void joinWith(ChannelAudioService& engine, const QString& uid, const QString& name = QString(),
                   QSet<QString> blocked = {}, int onChannel = channel)
     {
+        // A user the server knows: checked in, with a radio ID.
+        EXPECT_TRUE(runTask(TovrinAPI::shared().checkin(uid, "", "", "")).ok()) << uid.toStdString();
         EXPECT_FALSE(runVoidTask(engine.connect(onChannel, uid, name, QStringLiteral("Q-TEST01"), std::move(blocked))));
         EXPECT_TRUE(eventually([&] { return engine.listenerCount() > 0; })) << "no \"joined\" for " << uid.toStdString();
     }

@@ -152,16 +152,18 @@ TEST_F(LiveChannelTest, TheDevserverRestartedMakesTheEngineReconnectByItself)
     alice->sendChat("lost with the server");
     ASSERT_TRUE(eventually([&] { return alice->chatMessages().size() == 1; }));
 
+    alice->setLinkTimingForTesting({.firstRetry = 200ms, .maxRetry = 400ms});
     Diagnostics::LineCapture lines;
     server.kill();
     ASSERT_TRUE(eventually([&] { return lines.contains("[TovrinAudio][mac] WS recv fail: "); }));
-    EXPECT_TRUE(alice->isLive()) << "live while waiting to reconnect";
+    EXPECT_FALSE(alice->isLive()) << "not live while waiting to reconnect";
+    EXPECT_NE(alice->linkState(), ChannelAudioService::LinkState::open);
     // Sends fail at once while no socket is held.
     EXPECT_FALSE(runTask(alice->sendJSONAwait(QJsonObject{{"type", "probe"}})).value.value_or(true));
     EXPECT_TRUE(lines.contains("[TovrinAudio][mac] JSON SEND FAIL no-ws type=probe"));
 
     // While the server is down every attempt fails and the next one follows.
-    ASSERT_TRUE(eventually([&] { return lines.count("WS reconnect ch=4242") >= 2; }, 6s));
+    ASSERT_TRUE(eventually([&] { return lines.count("WS reconnect ch=42") >= 2; }, 6s));
     ASSERT_TRUE(server.restart());
     ASSERT_TRUE(eventually([&] { return alice->listenerCount() == 1 && alice->chatMessages().isEmpty(); }, 6s));
     EXPECT_TRUE(alice->isLive());
@@ -190,16 +192,20 @@ TEST_F(LiveChannelTest, ConnectWhileOpenReplacesTheOldChannelsState)
     EXPECT_FALSE(seenOnNewChannel.contains("on the first channel"));
 }
 
-TEST_F(LiveChannelTest, AnEngineIsLiveBeforeTheServerAnswers)
+TEST_F(LiveChannelTest, AnEngineIsLiveOnlyOnceTheServerHasAnswered)
 {
+    using LinkState = ChannelAudioService::LinkState;
     ChannelAudioService engine;
+    std::vector<std::pair<LinkState, bool>> seen;
+    QObject::connect(&engine, &ChannelAudioService::linkStateChanged, &engine,
+                     [&] { seen.emplace_back(engine.linkState(), engine.isLive()); });
     Diagnostics::LineCapture lines;
     EXPECT_FALSE(runVoidTask(engine.connect(channel, "uid-alice", "Alice", "Q-ABC123", {})));
+    EXPECT_EQ(seen, (std::vector<std::pair<LinkState, bool>>{{LinkState::opening, false}, {LinkState::open, true}}));
     EXPECT_TRUE(engine.isLive());
-    EXPECT_EQ(engine.listenerCount(), 0);
-    EXPECT_TRUE(lines.contains("[TovrinAudio] [mac] connect ch=4242 build="));
+    EXPECT_TRUE(lines.contains("[TovrinAudio] [mac] connect ch=42 build="));
     EXPECT_TRUE(lines.contains(" path=voice-pipe-aac-28"));
-    // The first send waits for the handshake instead of failing.
+    // The first send waited for the handshake instead of failing.
     ASSERT_TRUE(eventually([&] { return lines.contains("[TovrinAudio][mac] JSON SEND OK type=voice_filter"); }));
 }
 
@@ -336,11 +342,15 @@ TEST_F(LiveChannelTest, TheOwnersBanKicksTheListenerWhoStaysClosed)
     EXPECT_EQ(lines.count("WS reconnect"), 0);
     EXPECT_FALSE(guest->isLive());
 
-    // Coming back is refused the same way; another channel clears the reason.
+    // Coming back is refused with the reason, once: no retry follows.
     EXPECT_FALSE(runVoidTask(guest->connect(owned, "uid-guest", "Guest", "Q-TEST01", {})));
     EXPECT_FALSE(guest->kickReason());
-    ASSERT_TRUE(eventually([&] { return guest->kickReason() == QString("banned"); }));
+    ASSERT_TRUE(eventually([&] { return guest->linkState() == ChannelAudioService::LinkState::refused; }));
+    EXPECT_EQ(guest->refusalReason(), QString("banned"));
     EXPECT_FALSE(guest->isLive());
+    EXPECT_EQ(lines.count("WS reconnect"), 0);
+    // Another channel clears the reason.
     joinWith(*guest, "uid-guest");
     EXPECT_FALSE(guest->kickReason());
+    EXPECT_FALSE(guest->refusalReason());
 }

@@ -3,6 +3,8 @@
 #include "platform/server_test_seam.h"
 
 #include <QDeadlineTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTest>
 
 DevServerProcess::DevServerProcess() = default;
@@ -18,7 +20,7 @@ bool DevServerProcess::start(quint16 port)
     process_ = std::make_unique<QProcess>();
     process_->setProcessChannelMode(QProcess::SeparateChannels);
     process_->setProgram(QStringLiteral(TOVRIN_DEVSERVER_PATH));
-    process_->setArguments({QStringLiteral("--port"), QString::number(port)});
+    process_->setArguments({QStringLiteral("--port"), QString::number(port), QStringLiteral("--test-hooks")});
     process_->start();
     if (!process_->waitForStarted(5000))
         return false;
@@ -62,6 +64,17 @@ bool DevServerProcess::restart()
         QTest::qWait(100);
     }
     return false;
+}
+
+bool DevServerProcess::silenceLiveSockets()
+{
+    QNetworkAccessManager network;
+    QNetworkRequest request(baseURL().resolved(QUrl(QStringLiteral("/v1/test/silence-live"))));
+    request.setTransferTimeout(5000);
+    std::unique_ptr<QNetworkReply> reply(network.post(request, QByteArray()));
+    if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 6000))
+        return false;
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 204;
 }
 
 QUrl DevServerProcess::baseURL() const

@@ -21,6 +21,9 @@ public:
     void kill();
     // Starts again on the same port as before.
     bool restart();
+    // Every live socket open now goes silent, pings included, as behind a
+    // dead link; sockets opened later are served. False when the server did not confirm.
+    bool silenceLiveSockets();
 
     quint16 port() const { return port_; }
     QUrl baseURL() const;

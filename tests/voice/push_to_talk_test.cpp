@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kChannel = 4321;
+constexpr int kChannel = 43;
 
 class PushToTalkTest : public ::testing::Test {
 protected:
