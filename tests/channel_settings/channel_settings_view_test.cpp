@@ -327,33 +327,37 @@ TEST_F(ChannelSettingsViewTest, RefreshReloadsOnlyTheBans)
 TEST_F(ChannelSettingsViewTest, OnlyTheNewestBanLoadCountsAndAFailedOneKeepsTheList)
 {
     auto view = loadedView();
-    const auto bans = [](std::initializer_list<const char*> names, std::chrono::milliseconds delay = {}) {
+    const auto bans = [](std::initializer_list<const char*> names, bool held = false) {
         QJsonArray list;
         for (const char* name : names)
             list.append(QJsonObject{{"uid", QString("uid-") + name}, {"radio_id", "Q-AAAAAA"}, {"display_name", name}});
         const QJsonObject body{{"ok", true}, {"bans", list}};
-        return ScriptedResponder::Reply{.body = QJsonDocument(body).toJson(QJsonDocument::Compact), .delay = delay};
+        return ScriptedResponder::Reply{.body = QJsonDocument(body).toJson(QJsonDocument::Compact), .held = held};
     };
     ScriptedResponder responder;
     responder.baseURL();
 
+    // Replies go out in the order requests come: two loads, then two more.
+    responder.script({bans({"Old"}, true), bans({"New"}), bans({"First"}), bans({"Second"}, true)});
+
     // The older load answers last: its list never replaces the newer one.
-    responder.script({bans({"Old"}, std::chrono::milliseconds(300)), bans({"New"})});
     auto older = view->loadBans();
     ASSERT_TRUE(QTest::qWaitFor([&] { return responder.requests().size() == 1; }, waitMs));
     EXPECT_FALSE(runVoidTask(view->loadBans()));
     EXPECT_FALSE(view->isLoadingBans());
+    responder.release();
     EXPECT_FALSE(runVoidTask(std::move(older)));
     EXPECT_EQ(view->bannedTexts(), QStringList{"New Q-AAAAAA"});
 
     // The first reply to arrive does not end the newer load's spinner.
-    responder.script({bans({"First"}), bans({"Second"}, std::chrono::milliseconds(300))});
     const qsizetype sent = responder.requests().size();
     auto first = view->loadBans();
     ASSERT_TRUE(QTest::qWaitFor([&] { return responder.requests().size() == sent + 1; }, waitMs));
     auto second = view->loadBans();
     EXPECT_FALSE(runVoidTask(std::move(first)));
     EXPECT_TRUE(view->isLoadingBans());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return responder.requests().size() == sent + 2; }, waitMs));
+    responder.release();
     EXPECT_FALSE(runVoidTask(std::move(second)));
     EXPECT_FALSE(view->isLoadingBans());
     EXPECT_EQ(view->bannedTexts(), QStringList{"Second Q-AAAAAA"});
