@@ -70,6 +70,34 @@ TEST_F(PushToTalkTest, APressIsHeardByTheOtherListenerWithItsToneAndLength)
     EXPECT_TRUE(alice->voicePipe().isPlayingClip() == false) << "the sender does not hear itself";
 }
 
+TEST_F(PushToTalkTest, TwoTalksInQuickSuccessionArriveAsTwoClipsOfTheirOwnLengths)
+{
+    auto alice = joined("uid-alice", "Alice");
+    auto bob = joined("uid-bob", "Bob");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alice->listenerCount() == 2; }, 5000));
+    std::vector<double> clipSeconds;
+    QObject::connect(&bob->voicePipe(), &TovrinVoicePipe::clipStarted, [&](const QString& file) {
+        try {
+            clipSeconds.push_back(AudioDecoder::openFile(file, 44100)->duration());
+        } catch (const ff::MediaError&) {
+            clipSeconds.push_back(0);
+        }
+    });
+
+    // The second press comes while the first talk is still on its way out.
+    for (double seconds : {0.6, 1.2}) {
+        microphone.seconds = seconds;
+        alice->beginTransmit();
+        ASSERT_TRUE(alice->voicePipe().isTalking());
+        ASSERT_TRUE(microphone.captured());
+        alice->endTransmit();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clipSeconds.size() == 2; }, 10000));
+    EXPECT_NEAR(clipSeconds[0], 0.6, 0.1);
+    EXPECT_NEAR(clipSeconds[1], 1.2, 0.1);
+    EXPECT_FALSE(alice->transmitError()) << "the microphone never failed";
+}
+
 TEST_F(PushToTalkTest, TheCountdownEndsAnUnreleasedTransmissionByItself)
 {
     auto alice = joined("uid-alice", "");
