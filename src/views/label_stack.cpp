@@ -42,7 +42,20 @@ void paintLine(QPainter& painter, const LabelLine& line, const Fitted& fitted, c
     }
     painter.setFont(fitted.font);
     painter.setPen(colour);
-    painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, fitted.text);
+    if (!line.monospacedDigits) {
+        painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, fitted.text);
+        return;
+    }
+    // A count that changes keeps its width: each digit takes the same cell.
+    const QFontMetricsF metrics(fitted.font);
+    qreal cell = 0;
+    for (QChar digit = u'0'; digit <= u'9'; digit = QChar(digit.unicode() + 1))
+        cell = qMax(cell, metrics.horizontalAdvance(digit));
+    qreal x = box.center().x() - cell * qreal(fitted.text.size()) / 2;
+    for (const QChar c : fitted.text) {
+        painter.drawText(QRectF(x, box.top(), cell, box.height()), Qt::AlignCenter | Qt::TextSingleLine, QString(c));
+        x += cell;
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ struct LabelLine {
     QColor colour = Qt::white;
     QString symbol;         // drawn in a square of the font's pixel size
     qreal minimumScale = 1; // a text too wide shrinks to this scale, then elides
+    bool monospacedDigits = false;  // every character in a cell as wide as the widest digit
 };
 
 struct HardShadow {

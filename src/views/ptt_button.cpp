@@ -7,8 +7,10 @@
 #include "views/label_stack.h"
 #include "views/view_fonts.h"
 
-#include <QEvent>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEasingCurve>
+#include <QEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -30,6 +32,36 @@ qreal springCurve(qreal progress)
     return 1 - std::exp(-zeta * omega * t) * (std::cos(damped * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(damped * t));
 }
 
+// What assistive technology reads from the key: a button, selected while
+// held, whose value is the countdown.
+class PTTButtonAccessible final : public QAccessibleWidget {
+public:
+    explicit PTTButtonAccessible(PTTButton* key) : QAccessibleWidget(key, QAccessible::Button) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectable = true;
+        state.selected = key()->isPressed();
+        return state;
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? key()->accessibilityValue() : QAccessibleWidget::text(t);
+    }
+
+private:
+    PTTButton* key() const { return static_cast<PTTButton*>(widget()); }
+};
+
+QAccessibleInterface* accessibleKey(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("PTTButton") && object && object->isWidgetType())
+        return new PTTButtonAccessible(static_cast<PTTButton*>(object));
+    return nullptr;
+}
+
 }  // namespace
 
 PTTButton::PTTButton(QWidget* parent)
@@ -48,6 +80,13 @@ PTTButton::PTTButton(QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAccessibleName(QStringLiteral("Push to talk"));
+    static const bool accessibleKeyInstalled = (QAccessible::installFactory(accessibleKey), true);
+    Q_UNUSED(accessibleKeyInstalled);
+    secondsFade_.setDuration(120);
+    secondsFade_.setEasingCurve(QEasingCurve::InOutQuad);
+    secondsFade_.setStartValue(0.0);
+    secondsFade_.setEndValue(1.0);
+    connect(&secondsFade_, &QVariantAnimation::valueChanged, this, [this] { update(); });
     connect(reader_, &HoldButtonReader::down, this, &PTTButton::handleDown);
     connect(reader_, &HoldButtonReader::up, this, &PTTButton::handleUp);
 }
@@ -71,8 +110,16 @@ void PTTButton::setSecondsRemaining(std::optional<int> seconds)
 {
     if (seconds == seconds_)
         return;
+    const bool wasCounting = isCounting();
+    const QString before = wasCounting ? QString::number(*seconds_) : QString();
     seconds_ = seconds;
-    setAccessibleDescription(accessibilityValue());
+    if (wasCounting && isCounting()) {
+        previousSeconds_ = before;
+        secondsFade_.stop();
+        secondsFade_.start();
+    }
+    QAccessibleValueChangeEvent change(this, accessibilityValue());
+    QAccessible::updateAccessibility(&change);
     update();
 }
 
@@ -95,7 +142,10 @@ void PTTButton::setPressed(bool pressed)
     capSpring_.setStartValue(capOffset_);
     capSpring_.setEndValue(pushFaceCapOffset(pressed));
     capSpring_.start();
-    setAccessibleDescription(accessibilityValue());
+    QAccessible::State selected;
+    selected.selected = true;
+    QAccessibleStateChangeEvent change(this, selected);
+    QAccessible::updateAccessibility(&change);
     update();
 }
 
@@ -173,6 +223,13 @@ void PTTButton::paintEvent(QPaintEvent*)
     style.pressed = pressed_;
     style.capOffset = capOffset_;
 
+    QPainter painter(this);
+    paintSquarePushFace(painter, key, style,
+                        [&](QPainter& p, const QRectF& square) { paintLabel(p, square.translated(0, pressed_ ? 1 : 0), s); });
+}
+
+void PTTButton::paintLabel(QPainter& painter, const QRectF& square, qreal s)
+{
     const QStringList texts = labelTexts();
     LabelLine top;
     LabelLine bottom;
@@ -180,6 +237,7 @@ void PTTButton::paintEvent(QPaintEvent*)
     bottom.text = texts.value(1);
     if (isCounting()) {
         top.font = ViewFonts::font(s * 0.34, QFont::Black, ViewFonts::Design::rounded);
+        top.monospacedDigits = true;
         bottom.font = ViewFonts::font(s * 0.08, QFont::Bold, ViewFonts::Design::rounded);
         bottom.colour = withOpacity(Qt::white, 0.9);
     } else {
@@ -187,10 +245,27 @@ void PTTButton::paintEvent(QPaintEvent*)
         bottom.font = ViewFonts::font(s * 0.07, QFont::Bold, ViewFonts::Design::rounded);
         bottom.colour = withOpacity(Qt::white, 0.85);
     }
-
-    QPainter painter(this);
-    paintSquarePushFace(painter, key, style, [&](QPainter& p, const QRectF& square) {
-        paintLabelStack(p, square.translated(0, pressed_ ? 1 : 0), {top, bottom}, 2,
-                        HardShadow{QColor::fromRgbF(0, 0, 0, 0.55f), {0, 2}});
-    });
+    const HardShadow shadow{QColor::fromRgbF(0, 0, 0, 0.55f), {0, 2}};
+    const bool fading = isCounting() && secondsFade_.state() == QAbstractAnimation::Running;
+    if (!fading) {
+        paintLabelStack(painter, square, {top, bottom}, 2, shadow);
+        return;
+    }
+    // The old number fades out as the new one fades in; "SEC" stays. Blank
+    // lines keep the stack's layout.
+    const qreal shown = secondsFade_.currentValue().toReal();
+    LabelLine old = top;
+    old.text = previousSeconds_;
+    LabelLine blankTop = top;
+    blankTop.text = QStringLiteral(" ");
+    LabelLine blankBottom = bottom;
+    blankBottom.text = QStringLiteral(" ");
+    painter.save();
+    painter.setOpacity(1 - shown);
+    paintLabelStack(painter, square, {old, blankBottom}, 2, shadow);
+    painter.setOpacity(shown);
+    paintLabelStack(painter, square, {top, blankBottom}, 2, shadow);
+    painter.restore();
+    paintLabelStack(painter, square, {blankTop, bottom}, 2, shadow);
 }
+

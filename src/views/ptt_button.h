@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QVariantAnimation>
+#include <QRectF>
 #include <QWidget>
 
 #include <optional>
 
 class HoldButtonReader;
+class QPainter;
 
 // The square push-to-talk key, trailing in the action strip. A finger or
 // pointer held on it gives exactly one down() and one up(); it shows the
@@ -30,7 +32,10 @@ public:
     bool isCounting() const { return (active_ || pressed_) && seconds_.has_value(); }
     bool ledOn() const { return active_ && !pressed_; }
     QStringList labelTexts() const;
+    // The accessible value: the countdown as "12 seconds remaining", else empty.
     QString accessibilityValue() const;
+    // The countdown's change from one number to the next (ease in and out, 0.12 s).
+    const QVariantAnimation& secondsTransition() const { return secondsFade_; }
 
     // Ends a press or a transmission without the finger: one up() when either runs.
     void forceRelease();
@@ -53,6 +58,7 @@ private:
     void handleDown();
     void handleUp();
     void setPressed(bool pressed);
+    void paintLabel(QPainter& painter, const QRectF& square, qreal side);
 
     HoldButtonReader* reader_;
     bool active_ = false;
@@ -61,4 +67,6 @@ private:
     int releaseToken_ = 0;
     qreal capOffset_;
     QVariantAnimation capSpring_;
+    QString previousSeconds_;  // the number fading out
+    QVariantAnimation secondsFade_;
 };

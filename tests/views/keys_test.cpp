@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QAccessible>
 #include <QTest>
 
 #include <memory>
@@ -239,7 +240,28 @@ TEST_F(PTTTest, LabelsAndLed)
         EXPECT_EQ(ptt->labelTexts(), row.texts);
         EXPECT_EQ(ptt->ledOn(), row.led);
         EXPECT_EQ(ptt->accessibilityValue(), row.value);
+        // What assistive technology reads: a button, selected while held, valued by the countdown.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(ptt);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::Button);
+        EXPECT_EQ(accessible->text(QAccessible::Name), "Push to talk");
+        EXPECT_EQ(accessible->text(QAccessible::Value), row.value);
+        EXPECT_EQ(bool(accessible->state().selected), row.pressed);
     }
+}
+
+TEST_F(PTTTest, TheCountdownChangesWithAShortEaseInAndOut)
+{
+    ptt->setActive(true);
+    ptt->setSecondsRemaining(12);
+    EXPECT_NE(ptt->secondsTransition().state(), QAbstractAnimation::Running) << "the first number just appears";
+    ptt->setSecondsRemaining(11);
+    EXPECT_EQ(ptt->secondsTransition().state(), QAbstractAnimation::Running);
+    EXPECT_EQ(ptt->secondsTransition().duration(), 120);
+    EXPECT_EQ(ptt->secondsTransition().easingCurve().type(), QEasingCurve::InOutQuad);
+    ptt->grab();  // paints mid-change
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ptt->secondsTransition().state() == QAbstractAnimation::Stopped; }, 2000));
+    EXPECT_EQ(ptt->labelTexts(), QStringList({"11", "SEC"}));
 }
 
 // ---------- join key ----------
