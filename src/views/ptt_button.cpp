@@ -69,6 +69,9 @@ PTTButton::PTTButton(QWidget* parent)
     , reader_(new HoldButtonReader(this))
     , capOffset_(pushFaceCapOffset(false))
 {
+    // Before anything asks for the key's accessible interface, which is then kept.
+    static const bool accessibleKeyInstalled = (QAccessible::installFactory(accessibleKey), true);
+    Q_UNUSED(accessibleKeyInstalled);
     QEasingCurve spring;
     spring.setCustomType(springCurve);
     capSpring_.setEasingCurve(spring);
@@ -80,8 +83,6 @@ PTTButton::PTTButton(QWidget* parent)
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAccessibleName(QStringLiteral("Push to talk"));
-    static const bool accessibleKeyInstalled = (QAccessible::installFactory(accessibleKey), true);
-    Q_UNUSED(accessibleKeyInstalled);
     secondsFade_.setDuration(120);
     secondsFade_.setEasingCurve(QEasingCurve::InOutQuad);
     secondsFade_.setStartValue(0.0);
