@@ -1,6 +1,7 @@
 #include "settings_fixture.h"
 
 #include "legal/app_legal.h"
+#include "platform/audio_devices.h"
 #include "platform/record_permission.h"
 #include "services/mic_privacy.h"
 #include "views/legal_views.h"
@@ -9,8 +10,11 @@
 #include "views/privacy_policy_gate_view.h"
 #include "views/safari_sheet.h"
 
+#include <QApplication>
 #include <QTemporaryFile>
 #include <QTextBrowser>
+
+#include <optional>
 
 namespace {
 
@@ -72,6 +76,31 @@ TEST_F(LegalScreensTest, MicrophoneSectionStates)
         EXPECT_EQ(section.statusText(), denied);
     }
     MicPrivacy::setLauncherForTesting({});
+}
+
+TEST_F(LegalScreensTest, ThePermissionIsProbedWithoutOpeningAnInputAndKept)
+{
+    // An input that is there but busy: it would fail to open.
+    int opened = 0;
+    std::optional<AudioDevices::InputOverride> busy(std::in_place, [&](int) {
+        ++opened;
+        return std::unique_ptr<AudioInputDevice>();
+    });
+    EXPECT_EQ(RecordPermission::refresh(), State::granted) << "a busy input is not refused";
+    {
+        MicrophonePermissionSection section(&host);
+        host.show();
+        section.show();  // a settings refresh
+        QEvent activation(QEvent::ActivationChange);
+        QApplication::sendEvent(&section, &activation);
+        EXPECT_EQ(section.statusText(), "Allowed");
+    }
+    EXPECT_TRUE(runTask(MicPrivacy::ensurePermission()).value.value_or(false));
+    EXPECT_EQ(opened, 0) << "no input is opened to read the permission";
+
+    // Kept until asked again: without the input, the answer stands until a refresh.
+    busy.reset();
+    EXPECT_EQ(RecordPermission::current(), State::granted);
 }
 
 TEST_F(LegalScreensTest, GateRecordsConsentWhenTheRootAppears)
