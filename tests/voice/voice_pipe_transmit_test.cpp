@@ -1,6 +1,7 @@
 #include "voice_pipe_harness.h"
 
 #include "platform/audio_decoder.h"
+#include "platform/audio_input.h"
 #include "platform/diagnostics.h"
 #include "services/voice_files.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QCoroFuture>
 #include <QFuture>
+#include <QPointer>
 #include <QPromise>
 #include <QRegularExpression>
 
@@ -290,6 +292,52 @@ TEST_F(VoicePipeTest, ATalkNobodyEndsIsUploadedByItsOwnTimer)
     const size_t count = sent.size();
     ASSERT_FALSE(runVoidTask(pipe.endTalk("Alice")));  // nothing left to end
     EXPECT_EQ(sent.size(), count);
+}
+
+// A microphone whose first samples come only when the test hands them over.
+class LateInput final : public AudioInputDevice {
+public:
+    using AudioInputDevice::AudioInputDevice;
+    bool start(Sink sink) override
+    {
+        sink_ = std::move(sink);
+        return true;
+    }
+    void stop() override { sink_ = nullptr; }
+    void deliver()
+    {
+        const std::vector<float> tone = tone::sine(1000, 0.2, sampleRate());
+        if (sink_)
+            sink_(tone.data(), int(tone.size()));
+    }
+
+private:
+    Sink sink_;
+};
+
+TEST_F(VoicePipeTest, TheLimitCountsFromTheFirstRecordedSample)
+{
+    pipe.setTimingForTesting(150ms, 50ms);
+    QPointer<LateInput> input;
+    AudioDevices::InputOverride late([&](int rate) {
+        auto made = std::make_unique<LateInput>(rate);
+        input = made.get();
+        return made;
+    });
+    bool recording = false;
+    QObject::connect(&pipe, &TovrinVoicePipe::recordingStarted, [&] { recording = true; });
+    Diagnostics::LineCapture lines;
+    ASSERT_TRUE(*runTask(pipe.beginTalk()).value);
+    ASSERT_TRUE(waitPastTimers(150ms));
+    EXPECT_FALSE(lines.contains("auto-end")) << "nothing recorded yet: the limit has not begun";
+    EXPECT_TRUE(pipe.isTalking());
+    EXPECT_FALSE(recording);
+
+    ASSERT_TRUE(input);
+    input->deliver();
+    EXPECT_TRUE(recording);
+    ASSERT_TRUE(waitUntil([&] { return lines.contains("[VoicePipe][mac] auto-end at 0s"); }));
+    ASSERT_TRUE(waitUntil([&] { return !ofType("utterance_close").empty(); }));
 }
 
 TEST_F(VoicePipeTest, ResetDuringATalkRemovesItsFileAndSendsNothingMore)
