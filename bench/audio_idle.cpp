@@ -4,7 +4,7 @@
 // devserver with the real output device when a sound server answers (under
 // scripts/with-pulseaudio its contained daemon), else the null device.
 // Prints figures only; never fails on a time.
-#include "platform/server_test_seam.h"
+#include "bench_devserver.h"
 #include "services/channel_audio_service.h"
 
 #include <QApplication>
@@ -19,7 +19,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <optional>
 
 namespace {
 
@@ -69,16 +68,6 @@ void measure(const char* what)
     std::fflush(stdout);
 }
 
-std::optional<quint16> startDevServer(QProcess& process)
-{
-    process.start(QCoreApplication::applicationDirPath() + "/../devserver/tovrin-devserver", {"--port", "0"});
-    if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000))
-        return std::nullopt;
-    bool ok = false;
-    const quint16 port = process.readLine().trimmed().toUShort(&ok);
-    return ok ? std::optional(port) : std::nullopt;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -93,12 +82,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
 
     QProcess devserver;
-    const std::optional<quint16> port = startDevServer(devserver);
-    if (!port) {
-        std::fprintf(stderr, "audio_idle: the devserver did not start\n");
+    if (!startDevServer(devserver, "audio_idle"))
         return 1;
-    }
-    Server::setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(*port)));
 
     const bool realDevice = !QMediaDevices::audioOutputs().isEmpty();
     std::printf("output: %s, window: %s\n", realDevice ? "sound server" : "null device",

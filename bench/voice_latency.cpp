@@ -3,10 +3,10 @@
 // the time from the press to the first recorded sample (through the kept
 // microphone permission, as the app asks it). Prints percentiles (p50, p95)
 // over repeated runs; never fails on a time.
+#include "bench_devserver.h"
 #include "platform/audio_devices.h"
 #include "platform/buffer_audio_input.h"
 #include "platform/diagnostics.h"
-#include "platform/server_test_seam.h"
 #include "services/channel_audio_service.h"
 
 #include <QApplication>
@@ -58,16 +58,6 @@ double percentile(std::vector<double> values, double p)
 {
     std::sort(values.begin(), values.end());
     return values[std::min(values.size() - 1, size_t(std::ceil(p * double(values.size()))) - 1)];
-}
-
-std::optional<quint16> startDevServer(QProcess& process)
-{
-    process.start(QCoreApplication::applicationDirPath() + "/../devserver/tovrin-devserver", {"--port", "0"});
-    if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000))
-        return std::nullopt;
-    bool ok = false;
-    const quint16 port = process.readLine().trimmed().toUShort(&ok);
-    return ok ? std::optional(port) : std::nullopt;
 }
 
 std::unique_ptr<ChannelAudioService> joined(const QString& uid)
@@ -126,12 +116,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
 
     QProcess devserver;
-    const std::optional<quint16> port = startDevServer(devserver);
-    if (!port) {
-        std::fprintf(stderr, "voice_latency: the devserver did not start\n");
+    if (!startDevServer(devserver, "voice_latency"))
         return 1;
-    }
-    Server::setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(*port)));
 
     AudioDevices::OutputOverride silent([](int rate) { return std::make_unique<NullAudioOutput>(rate); });
     int status = 0;

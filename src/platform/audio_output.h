@@ -65,6 +65,7 @@ struct PlayedAudio {
 // Keeps real time without hardware: it wants the frames that the elapsed
 // time asks for and hands what it is written to an optional PlayedAudio.
 // A frame counts as heard once written. Time stands still while suspended.
+// Thread contract: as AudioOutputDevice's.
 class NullAudioOutput final : public AudioOutputDevice {
     Q_OBJECT
 public:
@@ -88,6 +89,8 @@ private:
 // QAudioSink in push mode with an explicit small buffer, so a sound starts
 // tens of milliseconds after it is queued (PulseAudio would buffer ~2 s).
 // Suspending corks the stream: a corked stream costs no wake-ups.
+// Thread contract: as AudioOutputDevice's; the QAudioSink is made in open(),
+// so it lives on the render thread too.
 class QtAudioOutput final : public AudioOutputDevice {
     Q_OBJECT
 public:

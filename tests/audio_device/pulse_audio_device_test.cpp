@@ -36,39 +36,61 @@ std::optional<std::pair<size_t, size_t>> audibleSpan(const std::vector<float>& s
     return span;
 }
 
-}  // namespace
-
-TEST(PulseAudioDevice, AToneSentToTheSpeakerIsRecordedFromTheMicrophone)
-{
-    const QByteArray server = qgetenv("TOVRIN_CI_PULSE_SERVER");
-    if (server.isEmpty())
-        GTEST_SKIP() << "no contained PulseAudio daemon (run under scripts/with-pulseaudio)";
-    qputenv("PULSE_SERVER", server);
-
-    const QAudioDevice loop = findInput("ci_loop");
-    if (loop.isNull() || QMediaDevices::defaultAudioOutput().isNull())
-        GTEST_SKIP() << "the PulseAudio daemon offers no ci_loop input or no output";
-
-    QTemporaryDir dir;
-    const QString clip = dir.filePath("clip.m4a");
+class PulseAudioDevice : public ::testing::Test {
+protected:
+    void SetUp() override
     {
-        const std::vector<float> pcm = tone::sine(1000, 1.5, 44100);
+        const QByteArray server = qgetenv("TOVRIN_CI_PULSE_SERVER");
+        if (server.isEmpty())
+            GTEST_SKIP() << "no contained PulseAudio daemon (run under scripts/with-pulseaudio)";
+        qputenv("PULSE_SERVER", server);
+        loop = findInput("ci_loop");
+        if (loop.isNull() || QMediaDevices::defaultAudioOutput().isNull())
+            GTEST_SKIP() << "the PulseAudio daemon offers no ci_loop input or no output";
+    }
+    // An AAC file of a 1 kHz tone.
+    QString writeClip(double seconds)
+    {
+        const QString clip = dir.filePath("clip.m4a");
+        const std::vector<float> pcm = tone::sine(1000, seconds, 44100);
         AacFileEncoder encoder(clip, 44100);
         encoder.write(pcm.data(), int(pcm.size()));
         encoder.finish();
+        return clip;
     }
+
+    // Plays the clip until the player says it finished; null when it did not.
+    std::unique_ptr<AudioPlayer> playToTheEnd(const QString& clip)
+    {
+        QString error;
+        auto player = AudioPlayer::fromFile(clip, &error);
+        EXPECT_TRUE(player) << error.toStdString();
+        bool finished = false;
+        if (!player || !player->play())
+            return nullptr;
+        const auto connection = QObject::connect(player.get(), &AudioPlayer::finished, [&] { finished = true; });
+        const bool ended = QTest::qWaitFor([&] { return finished; }, 10000);
+        QObject::disconnect(connection);
+        EXPECT_TRUE(ended) << "the player never finished";
+        return ended ? std::move(player) : nullptr;
+    }
+
+    QAudioDevice loop;  // the microphone that hears the speaker
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(PulseAudioDevice, AToneSentToTheSpeakerIsRecordedFromTheMicrophone)
+{
+    const QString clip = writeClip(1.5);
 
     AudioDevices::InputOverride microphone([&](int rate) { return std::make_unique<QtAudioInput>(loop, rate); });
     auto recorder = std::make_unique<AudioRecorder>(dir.filePath("heard.m4a"));
     ASSERT_TRUE(recorder->record()) << recorder->errorText().toStdString();
 
-    QString error;
-    auto player = AudioPlayer::fromFile(clip, &error);
-    ASSERT_TRUE(player) << error.toStdString();
-    bool finished = false;
-    QObject::connect(player.get(), &AudioPlayer::finished, [&] { finished = true; });
-    ASSERT_TRUE(player->play());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
+    auto player = playToTheEnd(clip);
+    ASSERT_TRUE(player);
     // The speaker's tail reaches the microphone a little later.
     const double heardSoFar = recorder->currentTime();
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->currentTime() >= heardSoFar + 0.3; }, 5000));
@@ -87,24 +109,9 @@ TEST(PulseAudioDevice, AToneSentToTheSpeakerIsRecordedFromTheMicrophone)
     EXPECT_GT(tone::rms(pcm), 0.05);
 }
 
-TEST(PulseAudioDevice, AClipIsHeardToItsLastSampleBeforeThePlayerFinishes)
+TEST_F(PulseAudioDevice, AClipIsHeardToItsLastSampleBeforeThePlayerFinishes)
 {
-    const QByteArray server = qgetenv("TOVRIN_CI_PULSE_SERVER");
-    if (server.isEmpty())
-        GTEST_SKIP() << "no contained PulseAudio daemon (run under scripts/with-pulseaudio)";
-    qputenv("PULSE_SERVER", server);
-    const QAudioDevice loop = findInput("ci_loop");
-    if (loop.isNull() || QMediaDevices::defaultAudioOutput().isNull())
-        GTEST_SKIP() << "the PulseAudio daemon offers no ci_loop input or no output";
-
-    QTemporaryDir dir;
-    const QString clip = dir.filePath("clip.m4a");
-    {
-        const std::vector<float> pcm = tone::sine(1000, 1.0, 44100);
-        AacFileEncoder encoder(clip, 44100);
-        encoder.write(pcm.data(), int(pcm.size()));
-        encoder.finish();
-    }
+    const QString clip = writeClip(1.0);
     // What the player plays, sample for sample.
     const auto played = audibleSpan(AudioDecoder::openFile(clip, 44100)->readAll());
     ASSERT_TRUE(played);
@@ -114,13 +121,8 @@ TEST(PulseAudioDevice, AClipIsHeardToItsLastSampleBeforeThePlayerFinishes)
     ASSERT_TRUE(microphone->start([&](const float* samples, int frames) { heard.insert(heard.end(), samples, samples + frames); }))
         << microphone->errorText().toStdString();
 
-    QString error;
-    auto player = AudioPlayer::fromFile(clip, &error);
-    ASSERT_TRUE(player) << error.toStdString();
-    bool finished = false;
-    QObject::connect(player.get(), &AudioPlayer::finished, [&] { finished = true; });
-    ASSERT_TRUE(player->play());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 10000));
+    auto player = playToTheEnd(clip);
+    ASSERT_TRUE(player);
     // Gone at once, as the voice pipe drops a finished clip: whatever the
     // sound server still held would be lost now.
     player.reset();
