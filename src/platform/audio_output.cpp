@@ -8,7 +8,7 @@
 
 namespace {
 constexpr int kNullBufferMs = 40;
-constexpr int kLatencySlackMs = 10;
+constexpr int kLatencySlackMs = 30;
 }
 
 QAudioFormat monoFloatFormat(int sampleRate)
@@ -123,8 +123,9 @@ void QtAudioOutput::write(const float* samples, int frames)
 
 int64_t QtAudioOutput::playedFrames()
 {
-    // What the server has taken, less its own latency: what was heard. That
-    // latency is an average that wanders by a few milliseconds: count less.
+    // What the server has taken, less its own latency: what was heard. Qt
+    // moves that on with the wall clock between the server's reports, which
+    // runs ahead when the server itself is late (a busy machine): count less.
     if (!sink_)
         return 0;
     const qint64 heard = std::max<qint64>(sink_->processedUSecs() - kLatencySlackMs * 1000, 0);
