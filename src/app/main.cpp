@@ -1,4 +1,5 @@
 #include "app/tovrin_app_delegate.h"
+#include "app/quit_on_signal.h"
 #include "app/tovrin_brisel_app.h"
 #include "legal/app_legal.h"
 
@@ -21,6 +22,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("My Tovrin-Brisel"));
     QApplication::setApplicationVersion(QStringLiteral(TOVRIN_VERSION));
     TovrinAppDelegate().didFinishLaunching();
+    QuitOnSignal::install();
 
     int status = 0;
     {
