@@ -22,12 +22,22 @@ ChannelAudioService::LinkTiming quickLink()
 
 }  // namespace
 
-TEST_F(RadioSessionTest, ALinkWhoseServerFallsSilentIsReplacedWhileTheRadioSaysTuning)
-{
+// A radio on a devserver whose live link runs on the quick timing.
+class RadioLinkTest : public RadioSessionTest {
+protected:
+    void SetUp() override
+    {
+        RadioSessionTest::SetUp();
+        ASSERT_TRUE(server.start());
+        session.live()->setLinkTimingForTesting(quickLink());
+    }
+
     DevServerProcess server;
-    ASSERT_TRUE(server.start());
-    RadioSession session(shortTiming());
-    session.live()->setLinkTimingForTesting(quickLink());
+    RadioSession session{shortTiming()};
+};
+
+TEST_F(RadioLinkTest, ALinkWhoseServerFallsSilentIsReplacedWhileTheRadioSaysTuning)
+{
     session.setChannel(7);
     joinNow(session);
     ASSERT_EQ(session.lcdStatus(), "ON CHANNEL");
@@ -58,12 +68,8 @@ TEST_F(RadioSessionTest, ALinkWhoseServerFallsSilentIsReplacedWhileTheRadioSaysT
     session.leaveChannel();
 }
 
-TEST_F(RadioSessionTest, ALiveSocketTheServerRefusesEndsTheJoinWithItsTextAndNoRetry)
+TEST_F(RadioLinkTest, ALiveSocketTheServerRefusesEndsTheJoinWithItsTextAndNoRetry)
 {
-    DevServerProcess server;
-    ASSERT_TRUE(server.start());
-    RadioSession session(shortTiming());
-    session.live()->setLinkTimingForTesting(quickLink());
     session.setChannel(5);
     Diagnostics::LineCapture lines;
     // The join is allowed, but nobody holds channel 320: its live socket is refused.
@@ -102,11 +108,8 @@ TEST(ReconnectBackoff, StartsAtTheFirstWaitDoublesUpToTheCapAndJittersWithinIt)
     }
 }
 
-TEST_F(RadioSessionTest, WhileTheServerIsDownTheRadioSaysTuningUntilALinkOpensAgain)
+TEST_F(RadioLinkTest, WhileTheServerIsDownTheRadioSaysTuningUntilALinkOpensAgain)
 {
-    DevServerProcess server;
-    ASSERT_TRUE(server.start());
-    RadioSession session(shortTiming());
     auto timing = quickLink();
     timing.firstRetry = 20ms;
     timing.maxRetry = 80ms;
