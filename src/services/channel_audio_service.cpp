@@ -78,6 +78,12 @@ void ChannelAudioService::SocketCloser::operator()(QWebSocket* socket) const
 ChannelAudioService::ChannelAudioService(QObject* parent)
     : QObject(parent), voicePipe_(std::make_unique<TovrinVoicePipe>())
 {
+    // The wait before the next attempt, and the wait after which an open link
+    // starts the back-off over; children, so tests can find them.
+    reconnectTimer_.setParent(this);
+    reconnectTimer_.setObjectName(QStringLiteral("reconnectTimer"));
+    stableTimer_.setParent(this);
+    stableTimer_.setObjectName(QStringLiteral("stableTimer"));
     reconnectTimer_.setSingleShot(true);
     reconnectTimer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&reconnectTimer_, &QTimer::timeout, this, &ChannelAudioService::reconnectWebSocket);
@@ -464,10 +470,10 @@ void ChannelAudioService::retryLater()
         rxActive_ = false;
         return;
     }
-    setLinkState(LinkState::waiting);
-    // One reconnect at a time.
+    // One reconnect at a time; its wait is set before anyone hears of the state.
     if (!reconnectTimer_.isActive())
         reconnectTimer_.start(backoff_.next());
+    setLinkState(LinkState::waiting);
 }
 
 void ChannelAudioService::wireVoicePipe()

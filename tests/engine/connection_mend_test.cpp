@@ -123,3 +123,36 @@ TEST(EngineSockets, LeavingAndConnectAgainCloseTheSocketWithGoingAway)
     EXPECT_EQ(closeCodes, (std::vector<QWebSocketProtocol::CloseCode>{QWebSocketProtocol::CloseCodeGoingAway,
                                                                        QWebSocketProtocol::CloseCodeGoingAway}));
 }
+
+TEST_F(LiveChannelTest, RetriesWaitLongerEachTimeAndStartOverOnceALinkHeld)
+{
+    auto alice = joinedEngine("uid-alice");
+    alice->setLinkTimingForTesting({.firstRetry = 40ms, .maxRetry = 1000ms, .stableAfter = 100ms});
+    const auto* retry = alice->findChild<QTimer*>(QStringLiteral("reconnectTimer"));
+    const auto* stable = alice->findChild<QTimer*>(QStringLiteral("stableTimer"));
+    ASSERT_TRUE(retry && stable);
+    // The wait of each attempt, read when it starts: the first wait doubled per attempt, plus at most a quarter.
+    std::vector<int> waits;
+    QObject::connect(alice.get(), &ChannelAudioService::linkStateChanged, alice.get(), [&] {
+        if (alice->linkState() == ChannelAudioService::LinkState::waiting)
+            waits.push_back(retry->interval());
+    });
+
+    server.kill();
+    ASSERT_TRUE(eventually([&] { return waits.size() >= 4; }));
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_GE(waits[i], 40 << i) << "attempt " << i;
+        EXPECT_LE(waits[i], (40 << i) + (10 << i)) << "attempt " << i;
+    }
+
+    // A link that stays open starts the back-off over.
+    ASSERT_TRUE(server.restart());
+    // Open starts the stable wait in the same step.
+    ASSERT_TRUE(eventually([&] { return alice->isLive(); }));
+    ASSERT_TRUE(eventually([&] { return !stable->isActive(); }));
+    waits.clear();
+    server.kill();
+    ASSERT_TRUE(eventually([&] { return !waits.empty(); }));
+    EXPECT_GE(waits.front(), 40);
+    EXPECT_LE(waits.front(), 50);
+}
