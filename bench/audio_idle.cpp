@@ -98,7 +98,7 @@ int main(int argc, char* argv[])
     {
         ChannelAudioService engine;
         bool joined = false;
-        QCoro::connect(engine.connect(777, "uid-idle", "Idle", "Q-IDLE01", {}), &engine, [&] { joined = true; });
+        QCoro::connect(engine.connect(42, "uid-idle", "Idle", "Q-IDLE01", {}), &engine, [&] { joined = true; });
         if (!waitFor([&] { return joined && engine.listenerCount() > 0; }, 5000)) {
             std::fprintf(stderr, "audio_idle: could not join\n");
             status = 1;

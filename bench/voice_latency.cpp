@@ -25,7 +25,7 @@
 namespace {
 
 constexpr int kRuns = 12;
-constexpr int kChannel = 777;
+constexpr int kChannel = 77;  // a home channel: open to everyone without an owner
 
 // Runs the event loop until the condition holds or the time is up.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs)
