@@ -203,6 +203,8 @@ public:
 
     // Tests shorten the link's timing; the jitter of the back-off stays.
     void setLinkTimingForTesting(LinkTiming timing);
+    // A reconnect waits for its delay.
+    bool isReconnectPending() const { return reconnectTimer_.isActive(); }
 
 signals:
     void isTransmittingChanged();

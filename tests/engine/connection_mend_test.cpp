@@ -14,11 +14,12 @@ using namespace std::chrono_literals;
 TEST_F(LiveChannelTest, ALateFailureOfAReplacedSocketLeavesTheCurrentConnectionAlone)
 {
     auto alice = joinedEngine("uid-alice");
+    alice->setLinkTimingForTesting({.firstRetry = 50ms, .maxRetry = 50ms});  // a reconnect would come at once
     Diagnostics::LineCapture lines;
     // The first socket is closed by the second connect; its failure arrives after the new socket exists.
     joinWith(*alice, "uid-alice");
     joinWith(*alice, "uid-alice");
-    settle(1500ms);
+    ASSERT_TRUE(waitPastTimers(50ms));
     EXPECT_EQ(lines.count("WS recv fail"), 0);
     EXPECT_EQ(lines.count("WS reconnect"), 0);
     EXPECT_TRUE(alice->isLive());
@@ -32,15 +33,16 @@ TEST_F(LiveChannelTest, ALateFailureOfAReplacedSocketLeavesTheCurrentConnectionA
 TEST_F(LiveChannelTest, AConnectCancelsTheReconnectThatWasPending)
 {
     auto alice = joinedEngine("uid-alice");
-    alice->setLinkTimingForTesting({.firstRetry = 2s, .maxRetry = 2s});
+    alice->setLinkTimingForTesting({.firstRetry = 1h, .maxRetry = 1h});
     Diagnostics::LineCapture lines;
     server.kill();
     ASSERT_TRUE(eventually([&] { return lines.contains("WS recv fail"); }));
+    EXPECT_TRUE(alice->isReconnectPending());
 
     ASSERT_TRUE(server.restart());
     joinWith(*alice, "uid-alice");
-    settle(2500ms);
-    EXPECT_EQ(lines.count("WS reconnect"), 0) << "the pending reconnect must not replace the new socket";
+    EXPECT_FALSE(alice->isReconnectPending()) << "the pending reconnect must not replace the new socket";
+    EXPECT_EQ(lines.count("WS reconnect"), 0);
     EXPECT_EQ(alice->listenerCount(), 1);
 
     auto bob = joinedEngine("uid-bob");
@@ -76,9 +78,11 @@ TEST(EngineSockets, AHandshakeThatNeverEndsIsClosedAndRetried)
 
     engine.disconnect();
     const size_t total = accepted.size();
+    const qsizetype attempts = lines.count("WS reconnect");
     ASSERT_TRUE(eventually([&] { return std::all_of(accepted.begin(), accepted.end(), closedByEngine); }));
-    settle(400ms);
-    EXPECT_EQ(accepted.size(), total) << "no attempt after disconnect";
+    ASSERT_TRUE(waitPastTimers(200ms));  // the longest: a handshake's time-out
+    EXPECT_EQ(lines.count("WS reconnect"), attempts) << "no attempt after disconnect";
+    EXPECT_EQ(accepted.size(), total);
 }
 
 TEST_F(LiveChannelTest, ALeaveWhileTheSessionWakesUpWinsOverTheConnect)
@@ -89,7 +93,7 @@ TEST_F(LiveChannelTest, ALeaveWhileTheSessionWakesUpWinsOverTheConnect)
     QCoro::Task<void> connecting = engine.connect(channel, "uid-alice", "Alice", "Q-ABC123", {});
     engine.disconnect();
     EXPECT_FALSE(runVoidTask(std::move(connecting)));
-    settle(200ms);
+    runQueued();
     EXPECT_FALSE(engine.isLive());
     EXPECT_EQ(lines.count("connect ch="), 0);
     EXPECT_EQ(engine.listenerCount(), 0);

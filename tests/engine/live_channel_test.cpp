@@ -22,6 +22,7 @@ TEST_F(LiveChannelTest, EnginesSeeEachOtherInTheRosterAndLeaveCleanly)
         EXPECT_TRUE(QRegularExpression("^Q-[A-Z0-9]{6}$").match(member.radioId).hasMatch()) << member.radioId.toStdString();
 
     Diagnostics::LineCapture lines;
+    bob->setLinkTimingForTesting({.firstRetry = 50ms, .maxRetry = 50ms});  // a reconnect would come at once
     bob->disconnect();
     EXPECT_FALSE(bob->isLive());
     EXPECT_EQ(bob->listenerCount(), 0);
@@ -31,7 +32,7 @@ TEST_F(LiveChannelTest, EnginesSeeEachOtherInTheRosterAndLeaveCleanly)
     EXPECT_EQ(rosterUids(*alice), QStringList{"uid-alice"});
 
     // A close by disconnect never leads to a reconnect.
-    settle(1300ms);
+    ASSERT_TRUE(waitPastTimers(50ms));
     EXPECT_FALSE(bob->isLive());
     EXPECT_EQ(lines.count("WS reconnect"), 0);
 }
@@ -326,6 +327,7 @@ TEST_F(LiveChannelTest, TheOwnersBanKicksTheListenerWhoStaysClosed)
     auto guest = joinedEngine("uid-guest", "Guest", {}, owned);
     ASSERT_TRUE(eventually([&] { return ownerEngine->listenerCount() == 2; }));
     QSignalSpy kicked(guest.get(), &ChannelAudioService::kickReasonChanged);
+    guest->setLinkTimingForTesting({.firstRetry = 50ms, .maxRetry = 50ms});  // a reconnect would come at once
 
     Diagnostics::LineCapture lines;
     EXPECT_FALSE(runVoidTask(api.banFromChannel("uid-owner", owned, "uid-guest")));
@@ -338,7 +340,7 @@ TEST_F(LiveChannelTest, TheOwnersBanKicksTheListenerWhoStaysClosed)
     EXPECT_EQ(rosterUids(*ownerEngine), QStringList{"uid-owner"});
 
     // The server's close after "kicked" is no failure of a connection: nothing reconnects.
-    settle(1300ms);
+    ASSERT_TRUE(waitPastTimers(50ms));
     EXPECT_EQ(lines.count("WS reconnect"), 0);
     EXPECT_FALSE(guest->isLive());
 

@@ -112,9 +112,3 @@ inline bool waitPastTimers(std::chrono::milliseconds span)
     runQueued();
     return passed;
 }
-
-// Lets the event loop run for a fixed while, for things that must not happen.
-inline void settle(std::chrono::milliseconds span = std::chrono::milliseconds(200))
-{
-    QTest::qWait(int(span.count()));
-}
