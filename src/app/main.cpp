@@ -1,5 +1,4 @@
 #include "app/tovrin_app_delegate.h"
-#include "app/quit_on_signal.h"
 #include "app/tovrin_brisel_app.h"
 #include "legal/app_legal.h"
 
@@ -22,7 +21,6 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("My Tovrin-Brisel"));
     QApplication::setApplicationVersion(QStringLiteral(TOVRIN_VERSION));
     TovrinAppDelegate().didFinishLaunching();
-    QuitOnSignal::install();
 
     int status = 0;
     {
