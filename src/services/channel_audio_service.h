@@ -11,6 +11,7 @@
 #include "services/voice_note_recorder.h"
 
 #include <QByteArray>
+#include <QFuture>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
@@ -205,6 +206,8 @@ public:
     void setLinkTimingForTesting(LinkTiming timing);
     // A reconnect waits for its delay.
     bool isReconnectPending() const { return reconnectTimer_.isActive(); }
+    // Finishes once the audio-session work queued so far has run.
+    static QFuture<void> sessionWorkDoneForTesting();
 
 signals:
     void isTransmittingChanged();

@@ -54,6 +54,11 @@ void ChannelAudioService::activateSessionFireAndForget(bool background)
     sessionQueue().post([background] { activateOnSessionQueue(background); });
 }
 
+QFuture<void> ChannelAudioService::sessionWorkDoneForTesting()
+{
+    return sessionQueue().run([] {});
+}
+
 void ChannelAudioService::startPlaybackEngine() { playback().startPlaybackEngine(); }
 
 void ChannelAudioService::ensurePlaybackRunning()

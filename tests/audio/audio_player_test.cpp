@@ -61,10 +61,10 @@ TEST(AudioPlayer, VolumeScalesAndStopEndsWithoutFinishing)
     QObject::connect(player.get(), &AudioPlayer::finished, [&] { finished = true; });
     player->setVolume(0.5f);
     ASSERT_TRUE(player->play());
-    QTest::qWait(200);
+    ASSERT_TRUE(waitUntil([&] { return outputs.last()->samples.size() >= 4410; }));  // a tenth of it
     player->stop();
     EXPECT_FALSE(player->isPlaying());
-    QTest::qWait(100);
+    runQueued();
     EXPECT_FALSE(finished);
     const std::vector<float>& played = outputs.last()->samples;
     const float peak = *std::max_element(played.begin(), played.end());

@@ -40,8 +40,8 @@ protected:
         ASSERT_TRUE(server.start());
         ASSERT_FALSE(runVoidTask(engine.connect(51, "uid-rx", "Rx", "Q-RX0001", {})));
         ASSERT_TRUE(QTest::qWaitFor([&] { return engine.listenerCount() > 0; }, 5000));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !session().callsForTesting().isEmpty(); }, 2000));
-        QTest::qWait(50);
+        ASSERT_TRUE(waitUntil([&] { return !session().callsForTesting().isEmpty(); }));
+        ASSERT_TRUE(sessionWorkDone());
         session().resetForTesting();
     }
     void TearDown() override
@@ -63,10 +63,16 @@ protected:
             },
             2000);
     }
+    // The session queue has run what was asked of it: nothing was.
     bool nothingActivated()
     {
-        QTest::qWait(150);
-        return session().callsForTesting().isEmpty();
+        runQueued();
+        return sessionWorkDone() && session().callsForTesting().isEmpty();
+    }
+    static bool sessionWorkDone()
+    {
+        const QFuture<void> done = ChannelAudioService::sessionWorkDoneForTesting();
+        return waitUntil([&] { return done.isFinished(); });
     }
 
     CapturedOutputs outputs;

@@ -218,7 +218,7 @@ TEST_F(ChannelPlaybackTest, ARebuiltEngineGetsItsOwnKeepalive)
     ASSERT_TRUE(playback.keepaliveScheduled());
     // The engine goes while its keep-alive is queued; its buffer is never heard of again.
     playback.tearDownPlaybackAsync();
-    QTest::qWait(50);
+    runQueued();
     EXPECT_FALSE(playback.keepaliveScheduled());
     EXPECT_FALSE(playback.playEngine());
 

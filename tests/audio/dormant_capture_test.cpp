@@ -91,7 +91,7 @@ TEST(EngineMicCapture, StopReleasesAHeldCaptureAndIsSafeOnAFreshObject)
     ASSERT_TRUE(input->start([&](const float*, int) { delivered = true; }));
     tap.setEngine(std::move(input));
     tap.stop();
-    QTest::qWait(50);
+    runQueued();
     EXPECT_FALSE(delivered);
     EXPECT_FALSE(tap.hasEngine());
     EXPECT_EQ(tap.framesEmitted(), 0);
