@@ -186,6 +186,8 @@ public:
     // The clock of the pager cooldown and the receive window, and the countdown
     // tick (1 s); tests move the clock instead of waiting.
     void setPagerClockForTesting(PagerClock now, std::chrono::milliseconds tick);
+    // The clock the push-to-talk countdown reads; tests move it instead of waiting.
+    void setTransmitClockForTesting(PagerClock now) { transmitClock_ = std::move(now); }
 
     // Background radio mode (channel_audio_service_playback.cpp).
     void enterBackgroundRadioMode();
@@ -314,6 +316,8 @@ private:
 
     // Pager (channel_audio_service_pager.cpp).
     std::chrono::steady_clock::time_point pagerNow() const;
+    // The time on a clock a test has set, or the steady clock.
+    static std::chrono::steady_clock::time_point timeOn(const PagerClock& clock);
     void startPagerCountdown(qint64 from);
     void onPagerCountdownTick();
     QCoro::Task<void> relayPager(QJsonObject message, QByteArray pcm);
@@ -371,6 +375,7 @@ private:
     // Kept across disconnects: a pager right after a rejoin is still refused.
     std::optional<std::chrono::steady_clock::time_point> lastPagerSentAt_;
     PagerClock pagerClock_;
+    PagerClock transmitClock_;
     bool sessionObserversInstalled_ = false;
     ChannelPlayback* playback_ = nullptr;  // child
 

@@ -38,9 +38,14 @@ void ChannelAudioService::setPagerClockForTesting(PagerClock now, std::chrono::m
     pagerCooldownTask_.setInterval(tick);
 }
 
+std::chrono::steady_clock::time_point ChannelAudioService::timeOn(const PagerClock& clock)
+{
+    return clock ? clock() : std::chrono::steady_clock::now();
+}
+
 std::chrono::steady_clock::time_point ChannelAudioService::pagerNow() const
 {
-    return pagerClock_ ? pagerClock_() : std::chrono::steady_clock::now();
+    return timeOn(pagerClock_);
 }
 
 bool ChannelAudioService::sendPager(const QString& soundRaw, const QByteArray& pcm)

@@ -43,7 +43,7 @@ void ChannelAudioService::beginTransmit()
     setIsTransmitting(true);
     setTransmitError(std::nullopt);
     const quint64 generation = ++transmitGeneration_;
-    pttStartedAt_ = std::chrono::steady_clock::now();
+    pttStartedAt_ = timeOn(transmitClock_);
     setPttSecondsRemaining(transmitLimit_.count());
     startPTTCountdown(generation);
     TovrinLog::ptt(QStringLiteral("[mac] TX down gen=%1 path=voice-pipe-aac max=%2s build=%3")
@@ -76,7 +76,7 @@ void ChannelAudioService::countFromFirstSample()
     // The limit runs from the first recorded sample, not from the press.
     if (!isTransmitting_)
         return;
-    pttStartedAt_ = std::chrono::steady_clock::now();
+    pttStartedAt_ = timeOn(transmitClock_);
     startPTTCountdown(transmitGeneration_);
 }
 
@@ -107,7 +107,7 @@ void ChannelAudioService::tickPTTCountdown(quint64 generation)
         dropTimer(pttTickTask_);
         return;
     }
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - *pttStartedAt_).count();
+    const double elapsed = std::chrono::duration<double>(timeOn(transmitClock_) - *pttStartedAt_).count();
     const qint64 remaining = transmitLimit_.count() - qint64(std::floor(elapsed));
     setPttSecondsRemaining(std::max<qint64>(remaining, 0));
     if (remaining > 0)

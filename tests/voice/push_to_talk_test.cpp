@@ -8,8 +8,10 @@
 #include "support/async.h"
 #include "support/audio_fakes.h"
 #include "support/devserver_process.h"
+#include "support/manual_clock.h"
 #include "support/tone.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -101,17 +103,25 @@ TEST_F(PushToTalkTest, TwoTalksInQuickSuccessionArriveAsTwoClipsOfTheirOwnLength
 TEST_F(PushToTalkTest, TheCountdownEndsAnUnreleasedTransmissionByItself)
 {
     auto alice = joined("uid-alice", "");
-    // The hard deadline is far off: a loaded machine must not let it win the race.
-    alice->setTransmitLimitForTesting(2s, 50ms, 60s);
+    // The countdown reads a clock the test moves; the hard deadline is far off.
+    ManualClock clock;
+    alice->setTransmitClockForTesting(clock.function());
+    alice->setTransmitLimitForTesting(2s, 10ms, 60s);
     Diagnostics::LineCapture lines;
     QList<qint64> shown;
     QObject::connect(alice.get(), &ChannelAudioService::pttSecondsRemainingChanged, [&] {
         if (alice->pttSecondsRemaining())
             shown.append(*alice->pttSecondsRemaining());
     });
+    QSignalSpy recording(&alice->voicePipe(), &TovrinVoicePipe::recordingStarted);
     alice->beginTransmit();
     alice->beginTransmit();  // a repeated press is ignored
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !alice->isTransmitting(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return recording.size() == 1; }));  // the limit counts from here
+    clock.advance(1s);
+    ASSERT_TRUE(waitUntil([&] { return shown.endsWith(1); }));
+    EXPECT_TRUE(alice->isTransmitting());
+    clock.advance(1s);
+    ASSERT_TRUE(waitUntil([&] { return !alice->isTransmitting(); }));
     EXPECT_EQ(shown, (QList<qint64>{2, 1, 0}));
     EXPECT_FALSE(alice->pttSecondsRemaining());
     EXPECT_EQ(lines.count("TX down gen="), 1);
@@ -137,10 +147,10 @@ TEST_F(PushToTalkTest, TheHardDeadlineEndsATransmissionWhoseCountdownNeverTicks)
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines.contains("JSON SEND OK type=utterance_close"); }, 5000));
 
     // A newer transmission is not ended by an older press's deadline: it is
-    // still on when its own countdown shows two seconds gone.
-    alice->setTransmitLimitForTesting(30s, 50ms);
+    // still on once a deadline of that press's length would have fired.
+    alice->setTransmitLimitForTesting(30s, 60s);
     alice->beginTransmit();
-    ASSERT_TRUE(waitUntil([&] { return alice->pttSecondsRemaining().value_or(30) <= 28; }));
+    ASSERT_TRUE(waitPastTimers(1s));
     EXPECT_TRUE(alice->isTransmitting());
     alice->endTransmit();
     ASSERT_TRUE(waitUntil([&] { return lines.count("JSON SEND OK type=utterance_close") == 2; }));
