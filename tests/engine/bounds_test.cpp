@@ -4,6 +4,7 @@
 
 #include "platform/diagnostics.h"
 #include "services/app_notifications.h"
+#include "support/manual_clock.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -153,8 +154,8 @@ class PagerQueueTest : public LiveChannelTest {};
 TEST_F(PagerQueueTest, QueuedPagerAudioStopsAtItsLimitAndMakesRoomAsItPlays)
 {
     auto engine = joinedEngine("uid-listener");
-    auto now = std::make_shared<std::chrono::steady_clock::time_point>(std::chrono::steady_clock::now());
-    engine->setPagerClockForTesting([now] { return *now; }, 1s);
+    ManualClock clock;
+    engine->setPagerClockForTesting(clock.function(), 1s);
 
     // 1,280 bytes are 640 samples: 40 ms at 16 kHz.
     const QByteArray frame = QByteArray("\xFF\x51\x46\x01", 4) + QByteArray(Engine::kMaxPagerPayload, '\x01');
@@ -165,7 +166,7 @@ TEST_F(PagerQueueTest, QueuedPagerAudioStopsAtItsLimitAndMakesRoomAsItPlays)
     engine->enqueueRXPCM(frame);
     EXPECT_EQ(engine->queuedPagerAudio(), Engine::kMaxQueuedPagerAudio) << "the frame past the limit is dropped";
 
-    *now += 1s;
+    clock.advance(1s);
     EXPECT_EQ(engine->queuedPagerAudio(), Engine::kMaxQueuedPagerAudio - 1s);
     engine->enqueueRXPCM(frame);
     EXPECT_EQ(engine->queuedPagerAudio(), Engine::kMaxQueuedPagerAudio - 1s + 40ms);
