@@ -9,7 +9,6 @@
 #include "services/voice_files.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -111,11 +110,17 @@ void TovrinVoicePipe::playClip(const QString& id, const QByteArray& data, const 
     // A name of ours, never the network's id.
     const QString path = VoiceFiles::path(
         QStringLiteral("tovrin-rx-%1-%2.%3").arg(QCoreApplication::applicationPid()).arg(++clipCounter_).arg(extension));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(fileBytes) != fileBytes.size() || !file.commit()) {
+    // A scratch copy that lives as long as the clip plays: it is not synced
+    // to the disk, which on a busy disk holds the start back by up to a
+    // few hundred milliseconds.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(fileBytes) != fileBytes.size() ||
+        !file.flush()) {
         Diagnostics::printLine(line(QStringLiteral("PLAY write FAIL ") + file.errorString()));
+        file.remove();
         return;
     }
+    file.close();
 
     stopClip();
     if (stopEngines)
