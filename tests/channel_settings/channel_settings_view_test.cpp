@@ -376,19 +376,20 @@ TEST_F(ChannelSettingsViewTest, AnOvertakenSettingsLoadChangesNothing)
     ChannelSettingsView view(owned, session.get());
     ScriptedResponder responder;
     responder.baseURL();
-    const auto settingsReply = [&](const char* name, std::chrono::milliseconds delay = {}) {
+    const auto settingsReply = [&](const char* name, bool held = false) {
         const QJsonObject body{{"channel_number", owned}, {"display_frequency", "016.200"}, {"name", name},
                                {"max_talkers", 5}, {"join_policy", "open"}, {"is_locked", false},
                                {"listed_public", false}, {"has_passkey", false}, {"allowlist", QJsonArray{}}};
-        return ScriptedResponder::Reply{.body = QJsonDocument(body).toJson(QJsonDocument::Compact), .delay = delay};
+        return ScriptedResponder::Reply{.body = QJsonDocument(body).toJson(QJsonDocument::Compact), .held = held};
     };
     const ScriptedResponder::Reply noBans{.body = R"({"ok": true, "bans": []})"};
     // The first load's settings answer after the whole second load.
-    responder.script({settingsReply("Older", std::chrono::milliseconds(300)), settingsReply("Newer"), noBans});
+    responder.script({settingsReply("Older", true), settingsReply("Newer"), noBans});
     auto older = view.load();
     ASSERT_TRUE(QTest::qWaitFor([&] { return responder.requests().size() == 1; }, waitMs));
     EXPECT_FALSE(runVoidTask(view.load()));
     EXPECT_EQ(view.formState(), QStringLiteral("loaded"));
+    responder.release();
     EXPECT_FALSE(runVoidTask(std::move(older)));
     EXPECT_EQ(view.nameField()->text(), QStringLiteral("Newer"));
     EXPECT_EQ(view.formState(), QStringLiteral("loaded"));
