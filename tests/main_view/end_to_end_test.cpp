@@ -4,6 +4,7 @@
 // one utterance of the held length.
 #include "app/main_tovrin_view.h"
 #include "app/tovrin_brisel_app.h"
+#include "main_view/started_app.h"
 #include "platform/audio_decoder.h"
 #include "platform/diagnostics.h"
 #include "platform/record_permission.h"
@@ -25,8 +26,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -86,9 +85,7 @@ TEST(EndToEnd, HoldingReturnIsHeardByASecondClient)
 
     TovrinBriselApp app;
     AppShellView& window = *app.window();
-    window.mainView()->setRestorePause(10ms);
-    app.show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.mainView()->startUpFinished(); }, 15000));
+    ASSERT_TRUE(showAndWaitForStartUp(app));
 
     auto* radioView = window.findChild<RadioView*>();
     ASSERT_NE(radioView, nullptr);

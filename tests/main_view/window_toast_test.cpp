@@ -2,6 +2,7 @@
 // above that sheet, not under it with the chat.
 #include "app/main_tovrin_view.h"
 #include "app/tovrin_brisel_app.h"
+#include "main_view/started_app.h"
 #include "platform/user_defaults.h"
 #include "support/devserver_process.h"
 #include "support/view_test_support.h"
@@ -18,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace std::chrono_literals;
-
 namespace {
 
 TEST(WindowToast, ARosterActionsToastIsDrawnAboveTheRosterSheet)
@@ -30,9 +29,7 @@ TEST(WindowToast, ARosterActionsToastIsDrawnAboveTheRosterSheet)
     UserDefaults().remove("tovrin.was_live");
     TovrinBriselApp app;
     AppShellView& window = *app.window();
-    window.mainView()->setRestorePause(10ms);
-    app.show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.mainView()->startUpFinished(); }, 15000));
+    ASSERT_TRUE(showAndWaitForStartUp(app));
 
     auto* radioView = window.findChild<RadioView*>();
     ASSERT_NE(radioView, nullptr);
