@@ -5,11 +5,11 @@
 // scripts/with-pulseaudio its contained daemon), else the null device.
 // Prints figures only; never fails on a time.
 #include "bench_devserver.h"
+#include "platform/pulse_connection.h"
 #include "services/channel_audio_service.h"
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QMediaDevices>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -85,7 +85,7 @@ int main(int argc, char* argv[])
     if (!startDevServer(devserver, "audio_idle"))
         return 1;
 
-    const bool realDevice = !QMediaDevices::audioOutputs().isEmpty();
+    const bool realDevice = PulseConnection::instance().waitForFirstAnswer(std::chrono::seconds(2));
     std::printf("output: %s, window: %s\n", realDevice ? "sound server" : "null device",
                 qPrintable(QGuiApplication::platformName()));
     QWidget window;

@@ -1,8 +1,9 @@
 // Time from a push-to-talk release to the listener's playback start, over
 // loopback through the devserver, for 1 s and 10 s utterances, and beside it
 // the time from the press to the first recorded sample (through the kept
-// microphone permission, as the app asks it). Prints percentiles (p50, p95)
-// over repeated runs; never fails on a time.
+// microphone permission, as the app asks it). Each is measured on a quiet
+// machine and again with every core kept busy, in the same run. Prints
+// percentiles (p50, p95) over repeated runs; never fails on a time.
 #include "bench_devserver.h"
 #include "platform/audio_devices.h"
 #include "platform/buffer_audio_input.h"
@@ -16,11 +17,13 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -69,6 +72,31 @@ std::unique_ptr<ChannelAudioService> joined(const QString& uid)
         return nullptr;
     return engine;
 }
+
+// Keeps every core busy while it lives: one spinning thread per core.
+class CoreLoad {
+public:
+    CoreLoad()
+    {
+        for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
+            threads_.emplace_back([this] {
+                volatile double sink = 0;
+                while (!stop_.load(std::memory_order_relaxed))
+                    sink = sink + 1.0;
+            });
+    }
+    ~CoreLoad()
+    {
+        stop_.store(true);
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+    size_t cores() const { return threads_.size(); }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
 
 struct Latency {
     double pressToSample = 0;
@@ -121,33 +149,40 @@ int main(int argc, char* argv[])
 
     AudioDevices::OutputOverride silent([](int rate) { return std::make_unique<NullAudioOutput>(rate); });
     int status = 0;
-    for (double seconds : {1.0, 10.0}) {
-        AudioDevices::InputOverride microphone([seconds](int rate) {
-            return std::make_unique<BufferAudioInput>(rate, tone(seconds, rate));
-        });
-        auto speaker = joined("uid-speaker");
-        auto listener = joined("uid-listener");
-        if (!speaker || !listener) {
-            std::fprintf(stderr, "voice_latency: could not join\n");
-            return 1;
-        }
-        std::vector<double> latencies;
-        std::vector<double> pressLatencies;
-        for (int run = 0; run < kRuns; ++run)
-            if (std::optional<Latency> ms = measure(*speaker, *listener, seconds)) {
-                latencies.push_back(ms->releaseToPlayback);
-                pressLatencies.push_back(ms->pressToSample);
+    for (const bool loaded : {false, true}) {
+        std::optional<CoreLoad> load;
+        if (loaded)
+            load.emplace();
+        const QString machine = loaded ? QStringLiteral("every core busy (%1 spinning threads)").arg(load->cores())
+                                       : QStringLiteral("quiet machine");
+        for (double seconds : {1.0, 10.0}) {
+            AudioDevices::InputOverride microphone([seconds](int rate) {
+                return std::make_unique<BufferAudioInput>(rate, tone(seconds, rate));
+            });
+            auto speaker = joined("uid-speaker");
+            auto listener = joined("uid-listener");
+            if (!speaker || !listener) {
+                std::fprintf(stderr, "voice_latency: could not join\n");
+                return 1;
             }
-        if (latencies.empty()) {
-            status = 1;
-            continue;
+            std::vector<double> latencies;
+            std::vector<double> pressLatencies;
+            for (int run = 0; run < kRuns; ++run)
+                if (std::optional<Latency> ms = measure(*speaker, *listener, seconds)) {
+                    latencies.push_back(ms->releaseToPlayback);
+                    pressLatencies.push_back(ms->pressToSample);
+                }
+            if (latencies.empty()) {
+                status = 1;
+                continue;
+            }
+            std::printf("%s: release to playback, %.0f s utterance: p50 %.1f ms, p95 %.1f ms (%zu runs; includes the"
+                        " 80 ms pause) | press to first recorded sample: p50 %.1f ms, p95 %.1f ms\n",
+                        qPrintable(machine), seconds, percentile(latencies, 0.5), percentile(latencies, 0.95),
+                        latencies.size(), percentile(pressLatencies, 0.5), percentile(pressLatencies, 0.95));
+            speaker->disconnect();
+            listener->disconnect();
         }
-        std::printf("release to playback, %.0f s utterance: p50 %.1f ms, p95 %.1f ms (%zu runs; includes the 80 ms pause)"
-                    " | press to first recorded sample: p50 %.1f ms, p95 %.1f ms\n",
-                    seconds, percentile(latencies, 0.5), percentile(latencies, 0.95), latencies.size(),
-                    percentile(pressLatencies, 0.5), percentile(pressLatencies, 0.95));
-        speaker->disconnect();
-        listener->disconnect();
     }
     devserver.kill();
     devserver.waitForFinished(3000);

@@ -1,8 +1,11 @@
 #include "platform/audio_devices.h"
 
+#include "platform/pulse_audio_input.h"
+#include "platform/pulse_audio_output.h"
+#include "platform/pulse_connection.h"
 #include "platform/tovrin_log.h"
 
-#include <QMediaDevices>
+using namespace std::chrono_literals;
 
 namespace AudioDevices {
 namespace {
@@ -15,66 +18,17 @@ Factory& slot()
     return factory;
 }
 
-void noteSilentOutput(const QString& reason)
+// Bounds the one wait for a server that has not answered yet.
+constexpr std::chrono::milliseconds kFirstLook = 1000ms;
+
+void noteSilentOutput()
 {
     static bool logged = false;
     if (logged)
         return;
     logged = true;
-    TovrinLog::audio(QStringLiteral("no audio output (%1): playing silently").arg(reason));
+    TovrinLog::audio(QStringLiteral("no sound server: playing silently until it is back"));
 }
-
-// Opens the Qt sink first so that an output that fails only at open time also
-// falls back to silence instead of losing the stream. Both are its children,
-// so they move to the render thread with it.
-class FallbackOutput final : public AudioOutputDevice {
-public:
-    explicit FallbackOutput(int sampleRate) : AudioOutputDevice(sampleRate), real_(sampleRate), null_(sampleRate)
-    {
-        real_.setParent(this);
-        null_.setParent(this);
-        connect(&real_, &AudioOutputDevice::failed, this, &AudioOutputDevice::failed);
-    }
-    bool open() override
-    {
-        if (real_.open()) {
-            active_ = &real_;
-            return true;
-        }
-        noteSilentOutput(real_.errorText());
-        active_ = &null_;
-        return null_.open();
-    }
-    void close() override
-    {
-        if (active_)
-            active_->close();
-        active_ = nullptr;
-    }
-    int writableFrames() override { return active_ ? active_->writableFrames() : 0; }
-    void write(const float* samples, int frames) override
-    {
-        if (active_)
-            active_->write(samples, frames);
-    }
-    int64_t playedFrames() override { return active_ ? active_->playedFrames() : 0; }
-    int bufferFrames() const override { return active_ ? active_->bufferFrames() : null_.bufferFrames(); }
-    void suspend() override
-    {
-        if (active_)
-            active_->suspend();
-    }
-    void resume() override
-    {
-        if (active_)
-            active_->resume();
-    }
-
-private:
-    QtAudioOutput real_;
-    NullAudioOutput null_;
-    AudioOutputDevice* active_ = nullptr;
-};
 
 }  // namespace
 
@@ -82,29 +36,35 @@ std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate)
 {
     if (slot<OutputFactory>())
         return slot<OutputFactory>()(sampleRate);
-    return std::make_unique<FallbackOutput>(sampleRate);
+    if (serverAvailable())
+        return std::make_unique<PulseAudioOutput>(sampleRate, QByteArrayLiteral("Radio"));
+    noteSilentOutput();
+    return std::make_unique<NullAudioOutput>(sampleRate, nullptr, NullAudioOutput::Role::standIn);
 }
 
 std::unique_ptr<AudioInputDevice> openInput(int sampleRate)
 {
     if (slot<InputFactory>())
         return slot<InputFactory>()(sampleRate);
-    QAudioDevice device = QMediaDevices::defaultAudioInput();
-    if (device.isNull()) {
-        const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
-        if (inputs.isEmpty())
-            return nullptr;
-        device = inputs.first();
-    }
-    return std::make_unique<QtAudioInput>(device, sampleRate);
+    // While the server is away the input is still handed out: starting it
+    // fails, and the caller reports that.
+    PulseConnection& connection = PulseConnection::instance();
+    if (connection.isReady() && !connection.hasDefaultSource())
+        return nullptr;
+    return std::make_unique<PulseAudioInput>(sampleRate);
 }
 
 bool hasInput()
 {
     if (slot<InputFactory>())
         return true;
-    return !QMediaDevices::defaultAudioInput().isNull() || !QMediaDevices::audioInputs().isEmpty();
+    PulseConnection& connection = PulseConnection::instance();
+    // A first look at a system whose server is still answering.
+    connection.waitForFirstAnswer(kFirstLook);
+    return connection.isReady() && connection.hasDefaultSource();
 }
+
+bool serverAvailable() { return PulseConnection::instance().isReady(); }
 
 template <class Factory>
 Override<Factory>::Override(Factory factory) : previous_(std::move(slot<Factory>()))

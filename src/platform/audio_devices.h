@@ -6,20 +6,24 @@
 #include <functional>
 #include <memory>
 
-// Where audio streams come from and go to. With a sound server, Qt
-// Multimedia devices; without one, a null output that keeps time (logged once)
-// and no input. Tests replace either side for their lifetime. Called on the GUI thread;
-// an output then lives on its engine's render thread.
+// Where audio streams come from and go to. With a sound server, its default
+// sink and source (followed as the user changes them); while there is none, a
+// silent stand-in output that keeps time (logged once) and an input that
+// fails to start. Tests replace either side for their lifetime. Called on
+// the GUI thread; an output then lives on its engine's render thread.
 namespace AudioDevices {
 
 using OutputFactory = std::function<std::unique_ptr<AudioOutputDevice>(int sampleRate)>;
 using InputFactory = std::function<std::unique_ptr<AudioInputDevice>(int sampleRate)>;
 
 std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate);
-// Null when the system has no input device.
+// Null when the sound server has no input device.
 std::unique_ptr<AudioInputDevice> openInput(int sampleRate);
-// Whether the system lists an input device (without opening one).
+// Whether the sound server offers an input (without opening one). The first
+// call may wait a moment for a server that has not answered yet.
 bool hasInput();
+// Whether the sound server is there now (any thread, never waits).
+bool serverAvailable();
 
 // Test seam: while one lives, openOutput (or openInput) uses its factory.
 template <class Factory>

@@ -4,45 +4,65 @@
 #include "platform/audio_render_loop.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QThread>
 
 #include <algorithm>
 
 namespace {
 
-QThread*& renderThreadSlot()
+struct RenderThread {
+    QThread* thread = nullptr;
+    QObject* anchor = nullptr;  // lives on the thread, so calls can be queued there
+};
+
+RenderThread& renderThreadSlot()
 {
-    static QThread* thread = nullptr;
-    return thread;
+    static RenderThread render;
+    return render;
 }
 
 void endRenderThread()
 {
-    QThread* thread = std::exchange(renderThreadSlot(), nullptr);
-    thread->quit();
-    thread->wait();
-    delete thread;
+    RenderThread render = std::exchange(renderThreadSlot(), RenderThread{});
+    // Queued behind every call already posted, so each engine's loop closes
+    // its device and is deleted before the thread ends.
+    QMetaObject::invokeMethod(
+        render.anchor,
+        [anchor = render.anchor] {
+            delete anchor;
+            QThread::currentThread()->quit();
+        },
+        Qt::QueuedConnection);
+    render.thread->wait();
+    delete render.thread;
 }
 
 // The one audio render thread; it ends with the application object.
 QThread* renderThread()
 {
-    QThread*& thread = renderThreadSlot();
-    if (!thread) {
-        thread = new QThread;
-        thread->setObjectName(QStringLiteral("audio render"));
-        thread->start(QThread::TimeCriticalPriority);
+    RenderThread& render = renderThreadSlot();
+    if (!render.thread) {
+        // The sound server's connection must outlive the devices on this
+        // thread: made first, it ends after the thread (post routines run in
+        // reverse order).
+        AudioDevices::serverAvailable();
+        render.thread = new QThread;
+        render.thread->setObjectName(QStringLiteral("audio render"));
+        render.anchor = new QObject;
+        render.anchor->moveToThread(render.thread);
+        render.thread->start(QThread::TimeCriticalPriority);
         qAddPostRoutine(endRenderThread);
     }
-    return thread;
+    return render.thread;
 }
 
-// Runs f on the loop's thread and waits, or right here once that thread has ended.
+// Runs f on the loop's thread without waiting, or right here once that thread has ended.
 template <class F>
-void runOnLoop(AudioRenderLoop* loop, F f)
+void postToLoop(AudioRenderLoop* loop, F f)
 {
     if (loop->thread()->isRunning())
-        QMetaObject::invokeMethod(loop, f, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(loop, std::move(f), Qt::QueuedConnection);
     else
         f();
 }
@@ -107,20 +127,26 @@ void PlayerQueue::post(Completion done)
         QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(done), Qt::QueuedConnection);
 }
 
-AudioEngine::AudioEngine(int sampleRate, QObject* parent)
-    : QObject(parent),
-      sampleRate_(sampleRate),
-      loop_(new AudioRenderLoop(
-          this, [this](std::vector<AudioMixer::Ended> ended) { buffersEnded(ended); },
-          [this](QString error) { deviceFailed(error); }))
+AudioEngine::AudioEngine(int sampleRate, QObject* parent) : QObject(parent), sampleRate_(sampleRate)
 {
+    // Reports run on the GUI thread and may come after the engine is gone.
+    const QPointer<AudioEngine> self(this);
+    loop_ = new AudioRenderLoop(
+        [self](std::vector<AudioMixer::Ended> ended) {
+            if (self)
+                self->buffersEnded(ended);
+        },
+        [self](quint64 opening, QString error) {
+            if (self)
+                self->deviceFailed(opening, error);
+        });
     loop_->moveToThread(renderThread());
 }
 
 AudioEngine::~AudioEngine()
 {
     // The loop goes on its own thread, after everything posted to it.
-    runOnLoop(loop_, [loop = loop_] {
+    postToLoop(loop_, [loop = loop_] {
         loop->close();
         loop->deleteLater();
     });
@@ -134,25 +160,20 @@ PlayerQueue* AudioEngine::attachPlayer()
     return players_.back().get();
 }
 
-bool AudioEngine::start()
+bool AudioEngine::isRunning() const { return running_ && !(standIn_ && AudioDevices::serverAvailable()); }
+
+void AudioEngine::start()
 {
-    if (running_)
-        return true;
-    std::unique_ptr<AudioOutputDevice> device;
-    if (!opened_) {
-        device = AudioDevices::openOutput(sampleRate_);
-        device->moveToThread(loop_->thread());
-        opened_ = true;
-    }
-    bool ok = false;
-    QString error;
-    runOnLoop(loop_, [&] { ok = loop_->open(std::move(device), &error); });
-    if (!ok) {
-        errorText_ = error;
-        return false;
-    }
+    if (isRunning())
+        return;
+    std::unique_ptr<AudioOutputDevice> device = AudioDevices::openOutput(sampleRate_);
+    standIn_ = device->standsInForServer();
+    device->moveToThread(loop_->thread());
     running_ = true;
-    return true;
+    // Owned by the loop from the moment it runs the call.
+    postToLoop(loop_, [loop = loop_, device = device.release(), opening = ++opening_] {
+        loop->open(std::unique_ptr<AudioOutputDevice>(device), opening);
+    });
 }
 
 void AudioEngine::stop()
@@ -160,7 +181,8 @@ void AudioEngine::stop()
     if (!running_)
         return;
     running_ = false;
-    runOnLoop(loop_, [loop = loop_] { loop->close(); });
+    ++opening_;
+    postToLoop(loop_, [loop = loop_] { loop->close(); });
 }
 
 void AudioEngine::setOutputVolume(float volume)
@@ -185,8 +207,10 @@ void AudioEngine::buffersEnded(const std::vector<AudioMixer::Ended>& ended)
         players_[size_t(end.player)]->ended(end.id);
 }
 
-void AudioEngine::deviceFailed(const QString& error)
+void AudioEngine::deviceFailed(quint64 opening, const QString& error)
 {
+    if (opening != opening_ || !running_)
+        return;
     errorText_ = error;
     running_ = false;
     emit failed(error);

@@ -61,9 +61,10 @@ private:
 // stalled GUI thread does not stall the sound.
 // Thread contract: built, used and destroyed on the GUI thread. Its
 // AudioRenderLoop and device live on the one audio render thread that every
-// engine shares (started on first use, ended with the application object):
-// start(), stop() and the destructor wait for that thread; scheduling never
-// waits.
+// engine shares (started on first use, ended with the application object).
+// Nothing here waits for that thread: start(), stop(), scheduling and the
+// destructor hand it a message and return. Devices open without blocking
+// (the sound server answers later), so one slow device stalls no other.
 class AudioEngine final : public QObject {
     Q_OBJECT
 public:
@@ -73,11 +74,14 @@ public:
     int sampleRate() const { return sampleRate_; }
     PlayerQueue* attachPlayer();
 
-    // Opens the output (from AudioDevices) on first start; false with
-    // errorText() when it cannot run.
-    bool start();
+    // Opens a fresh output from AudioDevices, so it plays where the desktop
+    // plays now. A device that cannot open or fails later is reported by
+    // failed(); start() itself only hands the device over.
+    void start();
     void stop();
-    bool isRunning() const { return running_; }
+    // Started and not failed. An engine on a silent stand-in no longer counts
+    // as running once the sound server is back, so its owner starts it again.
+    bool isRunning() const;
     QString errorText() const { return errorText_; }
 
     void setOutputVolume(float volume);
@@ -86,7 +90,7 @@ public:
     int underruns() const;
 
 signals:
-    // The device failed while running; the engine has stopped.
+    // The device could not open or failed while running; the engine has stopped.
     void failed(const QString& error);
 
 private:
@@ -94,12 +98,13 @@ private:
     // Runs a change of the mixer on the render thread, in order.
     void post(std::function<void(AudioMixer&)> change);
     void buffersEnded(const std::vector<AudioMixer::Ended>& ended);
-    void deviceFailed(const QString& error);
+    void deviceFailed(quint64 opening, const QString& error);
 
     int sampleRate_;
     float volume_ = 1.0f;
     bool running_ = false;
-    bool opened_ = false;  // the device was handed to the render loop
+    bool standIn_ = false;  // the running device only keeps time for an absent server
+    quint64 opening_ = 0;   // numbers the devices handed over; older failures do nothing
     AudioRenderLoop* loop_;
     std::vector<std::unique_ptr<PlayerQueue>> players_;
     QString errorText_;

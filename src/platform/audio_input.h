@@ -1,14 +1,10 @@
 #pragma once
 
-#include <QAudioDevice>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <memory>
-
-class QAudioSource;
-class QIODevice;
 
 // One mono float capture stream at a fixed rate: the microphone, or any PCM
 // source a test hands the recorder.
@@ -33,23 +29,4 @@ protected:
 
 private:
     int sampleRate_;
-};
-
-// QAudioSource in push mode; PulseAudio converts to the asked rate.
-class QtAudioInput final : public AudioInputDevice {
-    Q_OBJECT
-public:
-    QtAudioInput(const QAudioDevice& device, int sampleRate);
-    ~QtAudioInput() override;
-    bool start(Sink sink) override;
-    void stop() override;
-
-private:
-    void drain();
-
-    QAudioDevice device_;
-    std::unique_ptr<QAudioSource> source_;
-    QIODevice* io_ = nullptr;
-    Sink sink_;
-    QByteArray carry_;
 };

@@ -8,19 +8,13 @@
 #include <memory>
 #include <vector>
 
-#include <QAudioFormat>
-
-class QAudioSink;
-class QIODevice;
-
-// The one stream format of our devices: mono 32-bit float at a rate.
-QAudioFormat monoFloatFormat(int sampleRate);
-
 // One mono float output stream at a fixed rate, written by a render loop
-// that asks it how much it wants and what it has played.
+// that asks it how much it wants and what it has played. Opening may finish
+// later: until then the device wants no frames, and ready() says when it does.
 // Thread contract: made by AudioDevices on the GUI thread, then moved to an
-// engine's render thread (AudioRenderLoop) before open(); every other call,
-// the failed() signal and the destructor happen on that render thread.
+// engine's render thread (AudioRenderLoop) before open(); every call and the
+// destructor happen on that render thread. Its signals may be emitted on the
+// sound server's thread: connect to them queued (the default across threads).
 class AudioOutputDevice : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +37,14 @@ public:
     virtual void resume() = 0;
     QString errorText() const { return errorText_; }
 
+    // True once failed() was emitted for the stream opened last.
+    virtual bool hasFailed() const { return false; }
+    // A silent device that only keeps time while the sound server is away.
+    virtual bool standsInForServer() const { return false; }
+
 signals:
+    // An opened stream now takes frames.
+    void ready();
     // The device failed while open (the sound server went away).
     void failed(const QString& error);
 
@@ -65,11 +66,14 @@ struct PlayedAudio {
 // Keeps real time without hardware: it wants the frames that the elapsed
 // time asks for and hands what it is written to an optional PlayedAudio.
 // A frame counts as heard once written. Time stands still while suspended.
+// As a stand-in it takes the place of the sound server while that is away.
 // Thread contract: as AudioOutputDevice's.
 class NullAudioOutput final : public AudioOutputDevice {
     Q_OBJECT
 public:
-    explicit NullAudioOutput(int sampleRate, std::shared_ptr<PlayedAudio> played = {});
+    enum class Role { device, standIn };
+
+    explicit NullAudioOutput(int sampleRate, std::shared_ptr<PlayedAudio> played = {}, Role role = Role::device);
     bool open() override;
     void close() override;
     int writableFrames() override;
@@ -78,36 +82,12 @@ public:
     int bufferFrames() const override;
     void suspend() override;
     void resume() override;
+    bool standsInForServer() const override { return role_ == Role::standIn; }
 
 private:
     std::shared_ptr<PlayedAudio> played_;
+    Role role_;
     QElapsedTimer clock_;
     int64_t written_ = 0;
     int64_t clockBase_ = 0;  // frames written when the clock last (re)started
-};
-
-// QAudioSink in push mode with an explicit small buffer, so a sound starts
-// tens of milliseconds after it is queued (PulseAudio would buffer ~2 s).
-// Suspending corks the stream: a corked stream costs no wake-ups.
-// Thread contract: as AudioOutputDevice's; the QAudioSink is made in open(),
-// so it lives on the render thread too.
-class QtAudioOutput final : public AudioOutputDevice {
-    Q_OBJECT
-public:
-    static constexpr int kBufferMs = 40;
-
-    explicit QtAudioOutput(int sampleRate);
-    ~QtAudioOutput() override;
-    bool open() override;
-    void close() override;
-    int writableFrames() override;
-    void write(const float* samples, int frames) override;
-    int64_t playedFrames() override;
-    int bufferFrames() const override;
-    void suspend() override;
-    void resume() override;
-
-private:
-    std::unique_ptr<QAudioSink> sink_;
-    QIODevice* io_ = nullptr;
 };

@@ -90,7 +90,7 @@ AudioPlayer::AudioPlayer(std::unique_ptr<AudioDecoder> decoder)
     connect(thread_, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &DecodeWorker::decoded, this, &AudioPlayer::receive, Qt::QueuedConnection);
     connect(worker, &DecodeWorker::ended, this, &AudioPlayer::decodingEnded, Qt::QueuedConnection);
-    connect(engine_.get(), &AudioEngine::failed, this, [this] { setPlaying(false); });
+    connect(engine_.get(), &AudioEngine::failed, this, &AudioPlayer::outputFailed);
     thread_->start();
 }
 
@@ -112,14 +112,17 @@ float AudioPlayer::volume() const
     return engine_->outputVolume();
 }
 
-bool AudioPlayer::prepareToPlay() { return engine_->start(); }
+bool AudioPlayer::prepareToPlay()
+{
+    engine_->start();
+    return true;
+}
 
 bool AudioPlayer::play()
 {
     if (playing_)
         return true;
-    if (!engine_->start())
-        return false;
+    engine_->start();
     if (queue_->queuedBuffers() == 0 && !endScheduled_)
         scheduleFrom(0);
     queue_->play();
@@ -190,6 +193,19 @@ void AudioPlayer::reachedEnd()
     // The engine reports the end marker once the device has played the last sample.
     endScheduled_ = false;
     engine_->stop();
+    setPlaying(false);
+    emit finished();
+}
+
+void AudioPlayer::outputFailed()
+{
+    // Nothing more will be heard of this clip: it is over. The next play()
+    // opens a device again.
+    if (!playing_)
+        return;
+    ++generation_;
+    queue_->stop();
+    endScheduled_ = false;
     setPlaying(false);
     emit finished();
 }

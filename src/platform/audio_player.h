@@ -40,8 +40,8 @@ public:
 
     // Opens the output so that play() starts at once.
     bool prepareToPlay();
-    // Starts (or resumes) playing from the current position; false when the
-    // output could not be opened.
+    // Starts (or resumes) playing from the current position. An output that
+    // cannot open, or fails while playing, ends the clip: finished() follows.
     bool play();
     void stop();
     // Moves the play position back to the start (0 is the only position used).
@@ -51,7 +51,7 @@ public:
 signals:
     void playingChanged(bool playing);
     // The device reported the clip's last sample heard (the sound server's
-    // latency included).
+    // latency included), or the device failed and the clip is over.
     void finished();
     // Decoding failed part-way; what was decoded still plays.
     void decodeFailed(const QString& error);
@@ -65,6 +65,7 @@ private:
     void scheduleFrom(size_t position);
     void scheduleEndMarker();
     void reachedEnd();
+    void outputFailed();
     void setPlaying(bool playing);
 
     std::unique_ptr<AudioEngine> engine_;

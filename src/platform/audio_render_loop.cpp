@@ -2,6 +2,8 @@
 
 #include "platform/audio_output.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,8 +12,8 @@ constexpr int kMinPeriodMs = 5;
 constexpr int kQuietBeforeSleepMs = 250;
 }
 
-AudioRenderLoop::AudioRenderLoop(QObject* engine, EndedReport ended, FailedReport failed)
-    : engine_(engine), endedReport_(std::move(ended)), failedReport_(std::move(failed)), timer_(this)
+AudioRenderLoop::AudioRenderLoop(EndedReport ended, FailedReport failed)
+    : endedReport_(std::move(ended)), failedReport_(std::move(failed)), timer_(this)
 {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setSingleShot(true);
@@ -20,26 +22,41 @@ AudioRenderLoop::AudioRenderLoop(QObject* engine, EndedReport ended, FailedRepor
 
 AudioRenderLoop::~AudioRenderLoop() = default;
 
-bool AudioRenderLoop::open(std::unique_ptr<AudioOutputDevice> device, QString* error)
+void AudioRenderLoop::open(std::unique_ptr<AudioOutputDevice> device, quint64 opening)
 {
-    if (!device_) {
-        device_ = std::move(device);
-        connect(device_.get(), &AudioOutputDevice::failed, this, [this](const QString& text) {
-            close();
-            const FailedReport failed = failedReport_;
-            QMetaObject::invokeMethod(engine_, [failed, text] { failed(text); }, Qt::QueuedConnection);
-        });
-    }
+    close();
+    if (device_)
+        device_->disconnect(this);
+    device_ = std::move(device);
+    opening_ = opening;
+    // Both may come from the sound server's thread: they arrive here queued,
+    // outside the device's own callbacks, and a report of an older stream
+    // finds the current one healthy and does nothing.
+    connect(device_.get(), &AudioOutputDevice::ready, this, [this] {
+        if (state_ == State::playing)
+            pump();
+    });
+    connect(device_.get(), &AudioOutputDevice::failed, this, [this](const QString& error) {
+        if (state_ != State::closed && device_->hasFailed())
+            deviceFailed(error);
+    });
     if (!device_->open()) {
-        *error = device_->errorText();
-        return false;
+        deviceFailed(device_->errorText());
+        return;
     }
     state_ = State::playing;
     written_ = 0;
     feeding_ = false;
     quietFrames_ = quietBeforeSleep();
     pump();
-    return true;
+}
+
+void AudioRenderLoop::deviceFailed(const QString& error)
+{
+    close();
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [failed = failedReport_, opening = opening_, error] { failed(opening, error); },
+        Qt::QueuedConnection);
 }
 
 void AudioRenderLoop::close()
@@ -171,7 +188,8 @@ void AudioRenderLoop::report(std::vector<AudioMixer::Ended> ended)
 {
     if (ended.empty())
         return;
-    const EndedReport report = endedReport_;
     QMetaObject::invokeMethod(
-        engine_, [report, ended = std::move(ended)]() mutable { report(std::move(ended)); }, Qt::QueuedConnection);
+        QCoreApplication::instance(),
+        [report = endedReport_, ended = std::move(ended)]() mutable { report(std::move(ended)); },
+        Qt::QueuedConnection);
 }

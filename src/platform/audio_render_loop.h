@@ -23,21 +23,23 @@ class AudioOutputDevice;
 // wake-up per buffer end. A buffer is reported ended once the device says
 // its last sample was heard (a sleeping loop reports filler at once).
 // Thread contract: built on the GUI thread by AudioEngine and moved to the
-// audio render thread; every method runs there (queued or blocking-queued
-// calls from the engine), and it is deleted there (deleteLater) when the
-// engine goes. Reports go to the GUI thread as queued calls on the engine's
-// object.
+// audio render thread; every method runs there (queued calls from the
+// engine, which never waits for them), and it is deleted there
+// (deleteLater) when the engine goes. Reports run on the GUI thread as
+// queued calls; the engine's report functions check that it still lives.
 class AudioRenderLoop final : public QObject {
     Q_OBJECT
 public:
     using EndedReport = std::function<void(std::vector<AudioMixer::Ended>)>;
-    using FailedReport = std::function<void(QString)>;
+    // The device of the numbered opening could not open or failed while open.
+    using FailedReport = std::function<void(quint64 opening, QString error)>;
 
-    AudioRenderLoop(QObject* engine, EndedReport ended, FailedReport failed);
+    AudioRenderLoop(EndedReport ended, FailedReport failed);
     ~AudioRenderLoop() override;
 
-    // Takes the device on the first call; false with error when it cannot open.
-    bool open(std::unique_ptr<AudioOutputDevice> device, QString* error);
+    // Closes any device it has and opens this one; a device that cannot open
+    // or fails later is reported with its opening number, and the loop closes.
+    void open(std::unique_ptr<AudioOutputDevice> device, quint64 opening);
     // Closes the device; buffers still on their way are reported ended.
     void close();
     // Changes the mixer (schedule, play, stop, volume) and plays new audio at once.
@@ -61,12 +63,13 @@ private:
     void advanceSilently();
     void armSilentTimer();
     void report(std::vector<AudioMixer::Ended> ended);
+    void deviceFailed(const QString& error);
 
-    QObject* engine_;
     EndedReport endedReport_;
     FailedReport failedReport_;
     AudioMixer mixer_;
     std::unique_ptr<AudioOutputDevice> device_;
+    quint64 opening_ = 0;
     State state_ = State::closed;
     QTimer timer_;
     QElapsedTimer silentClock_;

@@ -1,18 +1,35 @@
 #include "platform/audio_session_notifications.h"
 
+#include "platform/pulse_connection.h"
+#include "platform/tovrin_log.h"
+
 #include <QCoreApplication>
-#include <QMediaDevices>
 
 AudioSessionNotifications& AudioSessionNotifications::instance()
 {
-    // Owned by the application object, so it goes before Qt Multimedia does.
+    // Owned by the application object.
     static AudioSessionNotifications* shared = new AudioSessionNotifications;
     return *shared;
 }
 
-AudioSessionNotifications::AudioSessionNotifications() : QObject(QCoreApplication::instance())
+AudioSessionNotifications::AudioSessionNotifications()
+    : QObject(QCoreApplication::instance()), soundServerAvailable_(PulseConnection::instance().isReady())
 {
-    auto* devices = new QMediaDevices(this);
-    connect(devices, &QMediaDevices::audioOutputsChanged, this, &AudioSessionNotifications::routeChanged);
-    connect(devices, &QMediaDevices::audioInputsChanged, this, &AudioSessionNotifications::routeChanged);
+    PulseConnection& connection = PulseConnection::instance();
+    connect(&connection, &PulseConnection::availabilityChanged, this,
+            &AudioSessionNotifications::serverAvailabilityChanged);
+    connect(&connection, &PulseConnection::defaultDevicesChanged, this, &AudioSessionNotifications::routeChanged);
+}
+
+void AudioSessionNotifications::serverAvailabilityChanged(bool available)
+{
+    if (available == soundServerAvailable_)
+        return;
+    soundServerAvailable_ = available;
+    TovrinLog::audio(available ? QStringLiteral("sound server is back") : QStringLiteral("sound server went away"));
+    emit soundServerAvailableChanged(available);
+    if (available)
+        emit interruption(Interruption{true, kInterruptionEnded, kShouldResume});
+    else
+        emit interruption(Interruption{true, kInterruptionBegan, std::nullopt});
 }

@@ -46,11 +46,15 @@ void ChannelPlayback::startPlaybackEngine()
     for (int i = 0; i < kPlayers; ++i)
         players.push_back(engine->attachPlayer());
     engine->setOutputVolume(1.0f);
-    if (!engine->start()) {
-        Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] RX engine FAIL: ") + engine->errorText());
-        delete engine;
-        return;
-    }
+    // A device that cannot open, or fails later, drops the engine: the next
+    // ensurePlaybackRunning builds a new one on whatever the desktop plays on then.
+    connect(engine, &AudioEngine::failed, this, [this, engine](const QString& error) {
+        if (engine != playEngine_)
+            return;
+        Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] RX engine FAIL: ") + error);
+        dropEngine();
+    });
+    engine->start();
     playEngine_ = engine;
     rxPlayers_ = std::move(players);
     for (PlayerQueue* player : rxPlayers_)
@@ -70,11 +74,8 @@ void ChannelPlayback::ensurePlaybackRunning()
         startPlaybackEngine();
         return;
     }
-    if (!playEngine_->isRunning() && !playEngine_->start()) {
-        Diagnostics::printLine(QStringLiteral("[TovrinAudio][mac] ensurePlayback restart: ") + playEngine_->errorText());
-        startPlaybackEngine();
-        return;
-    }
+    if (!playEngine_->isRunning())
+        playEngine_->start();
     for (PlayerQueue* player : rxPlayers_)
         if (!player->isPlaying())
             player->play();
@@ -85,11 +86,10 @@ void ChannelPlayback::scheduleVoiceBuffer(std::vector<float> buffer)
 {
     if (rxPlayers_.empty())
         return;
-    if (!engineRunning()) {
+    if (!engineRunning())
         ensurePlaybackRunning();
-        if (!engineRunning() || rxPlayers_.empty())
-            return;
-    }
+    if (rxPlayers_.empty())
+        return;
     // A stream keeps its queue while it has audio there; a new one moves on.
     if (!streamPlayer_ || !rxPlayers_[size_t(*streamPlayer_)]->hasPendingAudio()) {
         streamPlayer_ = rxPlayerCursor_ % int(rxPlayers_.size());
@@ -121,7 +121,7 @@ void ChannelPlayback::scheduleSilentKeepaliveIfNeeded()
     if (!isLive_() || !backgroundRadioActive_ || keepaliveScheduled_ || rxPlayers_.empty())
         return;
     ensurePlaybackRunning();
-    if (!engineRunning() || rxPlayers_.empty())
+    if (rxPlayers_.empty())
         return;
     const int frames = std::max(1, int(std::lround(kSampleRate * kKeepaliveSeconds)));
     keepaliveScheduled_ = true;

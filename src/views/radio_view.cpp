@@ -1,6 +1,7 @@
 #include "views/radio_view.h"
 
 #include "legal/app_legal.h"
+#include "platform/audio_session_notifications.h"
 #include "platform/diagnostics.h"
 #include "services/app_notifications.h"
 #include "services/channel_audio_service.h"
@@ -217,6 +218,8 @@ void RadioView::wireObservers()
     // The same refusal again changes no text, yet asks again.
     connect(operations_.get(), &RadioOperations::passkeyRequired, this, &RadioView::askForPasskey);
     connect(unread_, &ChatUnreadStore::unreadChanged, this, &RadioView::updateFace);
+    connect(&AudioSessionNotifications::instance(), &AudioSessionNotifications::soundServerAvailableChanged, this,
+            &RadioView::updateFace);
     connect(stores_.voiceFilters, &VoiceFilterStore::selectedChanged, this, &RadioView::syncVoiceFilter);
     connect(stores_.theme, &ThemeStore::currentChanged, this, &RadioView::applyTheme);
     connect(&AppNotifications::instance(), &AppNotifications::tovrinRemotePager, this, &RadioView::playRemotePager);

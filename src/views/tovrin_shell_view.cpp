@@ -1,5 +1,6 @@
 #include "views/tovrin_shell_view.h"
 
+#include "platform/audio_session_notifications.h"
 #include "platform/symbol_image.h"
 #include "services/alert_sound_store.h"
 #include "services/channel_audio_service.h"
@@ -159,6 +160,7 @@ RadioFaceState radioFaceState(const RadioSession& radio)
     state.errorText = radio.lastError();
     state.micError = live.transmitError();
     state.micNeedsSettings = live.micDeniedNeedsSettings();
+    state.soundOff = live.isLive() && !AudioSessionNotifications::instance().soundServerAvailable();
     return state;
 }
 
@@ -306,8 +308,12 @@ void TovrinShellView::applyState()
     lcd_->setFrequency(state_.displayFrequency);
     steppers_->setChannelNumber(state_.channelNumber);
 
-    errorLine_->setText(state_.errorText.value_or(QString()));
-    errorLine_->setHidden(!present(state_.errorText));
+    // A failed operation says so first; otherwise a channel without sound does.
+    const std::optional<QString> errorLine =
+        present(state_.errorText) ? state_.errorText
+                                  : (state_.soundOff ? std::optional(RadioFaceState::soundOffText) : std::nullopt);
+    errorLine_->setText(errorLine.value_or(QString()));
+    errorLine_->setHidden(!errorLine);
     micText_->setText(state_.micError.value_or(QString()));
     micBanner_->setHidden(!present(state_.micError));
     micSettings_->setHidden(!state_.micNeedsSettings);

@@ -1,14 +1,22 @@
-// Plays and records through Qt Multimedia on a real sound server: the
-// contained PulseAudio daemon of scripts/with-pulseaudio, whose microphone
-// "ci_loop" hears its speaker. Skips when that daemon is not running.
+// Plays and records through a real sound server: a PulseAudio daemon of each
+// test's own (ContainedPulseAudio), which the test may change, kill and
+// start again. Skips where PulseAudio is not installed.
 #include "platform/aac_file_encoder.h"
 #include "platform/audio_decoder.h"
 #include "platform/audio_devices.h"
+#include "platform/audio_engine.h"
 #include "platform/audio_player.h"
 #include "platform/audio_recorder.h"
+#include "platform/audio_session_notifications.h"
+#include "platform/diagnostics.h"
+#include "platform/pulse_audio_input.h"
+#include "platform/pulse_connection.h"
+#include "support/contained_pulse_audio.h"
 #include "support/tone.h"
 
-#include <QMediaDevices>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,15 +24,11 @@
 
 #include <algorithm>
 
+using namespace std::chrono_literals;
+
 namespace {
 
-QAudioDevice findInput(const QByteArray& id)
-{
-    for (const QAudioDevice& device : QMediaDevices::audioInputs())
-        if (device.id() == id)
-            return device;
-    return {};
-}
+constexpr int kRate = 44100;
 
 bool audible(float sample)
 {
@@ -65,43 +69,81 @@ class PulseAudioDevice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QByteArray server = qgetenv("TOVRIN_CI_PULSE_SERVER");
-        if (server.isEmpty())
-            GTEST_SKIP() << "no contained PulseAudio daemon (run under scripts/with-pulseaudio)";
-        qputenv("PULSE_SERVER", server);
-        loop = findInput("ci_loop");
-        if (loop.isNull() || QMediaDevices::defaultAudioOutput().isNull())
-            GTEST_SKIP() << "the PulseAudio daemon offers no ci_loop input or no output";
+        if (!ContainedPulseAudio::installed())
+            GTEST_SKIP() << "PulseAudio is not installed";
+        ASSERT_TRUE(daemon.start()) << "the contained PulseAudio daemon did not start";
+        PulseConnection::instance().useServerForTesting(daemon.server());
+        ASSERT_TRUE(soundServerIs(true)) << "the client never reached the daemon";
     }
-    // An AAC file of a 1 kHz tone.
-    QString writeClip(double seconds)
+    void TearDown() override { PulseConnection::instance().useServerForTesting({}); }
+
+    static bool soundServerIs(bool available, int limitMs = 5000)
     {
-        const QString clip = dir.filePath("clip.m4a");
-        const std::vector<float> pcm = tone::sine(1000, seconds, 44100);
-        AacFileEncoder encoder(clip, 44100);
+        return QTest::qWaitFor(
+            [&] { return AudioSessionNotifications::instance().soundServerAvailable() == available; }, limitMs);
+    }
+
+    // An AAC file of a tone.
+    QString writeClip(double seconds, double frequency = 1000)
+    {
+        const QString clip = dir.filePath(QStringLiteral("clip-%1.m4a").arg(++clips));
+        const std::vector<float> pcm = tone::sine(frequency, seconds, kRate);
+        AacFileEncoder encoder(clip, kRate);
         encoder.write(pcm.data(), int(pcm.size()));
         encoder.finish();
         return clip;
     }
 
-    // Plays the clip until the player says it finished; null when it did not.
-    std::unique_ptr<AudioPlayer> playToTheEnd(const QString& clip)
+    // Starts the clip; the flag turns true when the player says it finished.
+    std::unique_ptr<AudioPlayer> startClip(const QString& clip, bool& finished)
     {
         QString error;
         auto player = AudioPlayer::fromFile(clip, &error);
         EXPECT_TRUE(player) << error.toStdString();
-        bool finished = false;
-        if (!player || !player->play())
+        if (!player)
             return nullptr;
-        const auto connection = QObject::connect(player.get(), &AudioPlayer::finished, [&] { finished = true; });
-        const bool ended = QTest::qWaitFor([&] { return finished; }, 10000);
-        QObject::disconnect(connection);
+        QObject::connect(player.get(), &AudioPlayer::finished, [&finished] { finished = true; });
+        EXPECT_TRUE(player->play());
+        return player;
+    }
+
+    // Plays the clip until the player says it finished; null when it did not.
+    std::unique_ptr<AudioPlayer> playToTheEnd(const QString& clip)
+    {
+        bool finished = false;
+        auto player = startClip(clip, finished);
+        const bool ended = player && QTest::qWaitFor([&] { return finished; }, 10000);
         EXPECT_TRUE(ended) << "the player never finished";
+        if (player)
+            player->disconnect();
         return ended ? std::move(player) : nullptr;
     }
 
-    QAudioDevice loop;  // the microphone that hears the speaker
+    // Records from the default source for about `seconds`; the samples heard.
+    std::vector<float> recordDefaultInput(double seconds)
+    {
+        const QString path = dir.filePath(QStringLiteral("heard-%1.m4a").arg(++clips));
+        auto recorder = std::make_unique<AudioRecorder>(path);
+        EXPECT_TRUE(recorder->record()) << recorder->errorText().toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return recorder->currentTime() >= seconds; }, 10000));
+        recorder->stop();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return recorder->isFinished(); }, 5000));
+        recorder.reset();
+        auto decoder = AudioDecoder::openFile(path, kRate);
+        return decoder ? decoder->readAll() : std::vector<float>{};
+    }
+
+    // Waits until the monitor has recorded a little more, so what a sink
+    // played until now has reached it.
+    static void letMonitorCatchUp(const SinkMonitor& monitor)
+    {
+        const size_t until = monitor.samples().size() + kRate / 4;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return monitor.samples().size() >= until; }, 5000));
+    }
+
+    ContainedPulseAudio daemon;
     QTemporaryDir dir;
+    int clips = 0;
 };
 
 }  // namespace
@@ -110,7 +152,9 @@ TEST_F(PulseAudioDevice, AToneSentToTheSpeakerIsRecordedFromTheMicrophone)
 {
     const QString clip = writeClip(1.5);
 
-    AudioDevices::InputOverride microphone([&](int rate) { return std::make_unique<QtAudioInput>(loop, rate); });
+    // The speaker's monitor stands in for a microphone that hears it.
+    AudioDevices::InputOverride microphone(
+        [](int rate) { return std::make_unique<PulseAudioInput>(rate, QByteArrayLiteral("ci_out.monitor")); });
     auto recorder = std::make_unique<AudioRecorder>(dir.filePath("heard.m4a"));
     ASSERT_TRUE(recorder->record()) << recorder->errorText().toStdString();
 
@@ -124,13 +168,12 @@ TEST_F(PulseAudioDevice, AToneSentToTheSpeakerIsRecordedFromTheMicrophone)
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder->isFinished(); }, 5000));
     EXPECT_GT(recorder->currentTime(), 1.0);
     const QString heard = recorder->path();
-    // Tear the device objects down before the application goes.
     player.reset();
     recorder.reset();
 
-    const std::vector<float> pcm = AudioDecoder::openFile(heard, 44100)->readAll();
-    ASSERT_GT(pcm.size(), 44100u);
-    EXPECT_NEAR(tone::peakFrequency(pcm, 44100), 1000, 25);
+    const std::vector<float> pcm = AudioDecoder::openFile(heard, kRate)->readAll();
+    ASSERT_GT(pcm.size(), size_t(kRate));
+    EXPECT_NEAR(tone::peakFrequency(pcm, kRate), 1000, 25);
     EXPECT_GT(tone::rms(pcm), 0.05);
 }
 
@@ -138,11 +181,11 @@ TEST_F(PulseAudioDevice, AClipIsHeardToItsLastSampleBeforeThePlayerFinishes)
 {
     const QString clip = writeClip(1.0);
     // What the player plays, sample for sample.
-    const std::vector<float> played = AudioDecoder::openFile(clip, 44100)->readAll();
+    const std::vector<float> played = AudioDecoder::openFile(clip, kRate)->readAll();
     ASSERT_TRUE(std::any_of(played.begin(), played.end(), audible));
 
     std::vector<float> heard;
-    auto microphone = std::make_unique<QtAudioInput>(loop, 44100);
+    auto microphone = std::make_unique<PulseAudioInput>(kRate, QByteArrayLiteral("ci_out.monitor"));
     ASSERT_TRUE(microphone->start([&](const float* samples, int frames) { heard.insert(heard.end(), samples, samples + frames); }))
         << microphone->errorText().toStdString();
     // Listening already, so the clip's head is heard too.
@@ -161,4 +204,122 @@ TEST_F(PulseAudioDevice, AClipIsHeardToItsLastSampleBeforeThePlayerFinishes)
     ASSERT_TRUE(std::any_of(heard.begin(), heard.end(), audible)) << "nothing of the clip was heard";
     // The last 10 ms, to the sample; the sink rounds to 16 bits.
     EXPECT_LT(tailMismatch(played, heard, 441), 0.002f) << "the clip's tail was cut";
+}
+
+TEST_F(PulseAudioDevice, WhenTheDefaultSpeakerChangesTheNextSoundsPlayThere)
+{
+    SinkMonitor first(daemon, QStringLiteral("ci_out"));
+    SinkMonitor second(daemon, QStringLiteral("ci_other"));
+    ASSERT_TRUE(first.waitUntilRunning() && second.waitUntilRunning());
+
+    // A stream that stays open across the change, as the channel's pager
+    // playback does, and one clip before it.
+    AudioEngine engine(kRate);
+    PlayerQueue* queue = engine.attachPlayer();
+    engine.start();
+    queue->play();
+    bool toneDone = false;
+    queue->schedule(tone::sine(700, 0.3, kRate), [&] { toneDone = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toneDone; }, 5000));
+    ASSERT_TRUE(playToTheEnd(writeClip(0.5)));
+    letMonitorCatchUp(first);
+    EXPECT_GT(audibleSamples(first.samples()), size_t(kRate / 2)) << "the first speaker heard nothing before the change";
+
+    QSignalSpy routeChanged(&AudioSessionNotifications::instance(), &AudioSessionNotifications::routeChanged);
+    ASSERT_TRUE(daemon.pactl({QStringLiteral("set-default-sink"), QStringLiteral("ci_other")}));
+    ASSERT_TRUE(routeChanged.wait(5000)) << "the change of default speaker was not noticed";
+    const size_t firstFrom = first.samples().size();
+    const size_t secondFrom = second.samples().size();
+
+    toneDone = false;
+    queue->schedule(tone::sine(700, 0.3, kRate), [&] { toneDone = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toneDone; }, 5000));
+    ASSERT_TRUE(playToTheEnd(writeClip(0.5)));
+    letMonitorCatchUp(second);
+    letMonitorCatchUp(first);
+    engine.stop();
+
+    // 0.8 s of sound went to the new default and nothing to the old one.
+    EXPECT_GT(audibleSamples(second.samples(), secondFrom), size_t(kRate * 6 / 10));
+    EXPECT_LT(audibleSamples(first.samples(), firstFrom), size_t(kRate / 100));
+}
+
+TEST_F(PulseAudioDevice, AfterTheServerWasGoneForFiveSecondsSoundComesBackWithoutARestart)
+{
+    Diagnostics::LineCapture lines;
+    QSignalSpy availability(&AudioSessionNotifications::instance(),
+                            &AudioSessionNotifications::soundServerAvailableChanged);
+    auto monitor = std::make_unique<SinkMonitor>(daemon, QStringLiteral("ci_out"));
+    ASSERT_TRUE(monitor->waitUntilRunning());
+
+    bool finished = false;
+    auto player = startClip(writeClip(3.0), finished);
+    ASSERT_TRUE(player);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return audibleSamples(monitor->samples()) > size_t(kRate / 4); }, 5000));
+    monitor.reset();
+    daemon.kill();
+
+    // The clip that was cut off is over at once, and the radio says sound is off.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 2000)) << "the cut-off clip never finished";
+    ASSERT_TRUE(soundServerIs(false));
+    EXPECT_TRUE(lines.contains("sound server went away"));
+    // Talking now fails at its start instead of recording nothing.
+    AudioRecorder refused(dir.filePath(QStringLiteral("refused.m4a")));
+    EXPECT_FALSE(refused.record());
+    EXPECT_EQ(refused.errorText(), "no sound server");
+
+    // The outage under test lasts five seconds: several reconnection attempts.
+    QTest::qWait(5000);
+    ASSERT_TRUE(daemon.start());
+    QElapsedTimer sinceReturn;
+    sinceReturn.start();
+    // Sound is back within two seconds of the server (a margin for a busy machine).
+    ASSERT_TRUE(soundServerIs(true, 4000));
+    std::printf("sound back %lld ms after the server\n", static_cast<long long>(sinceReturn.elapsed()));
+    EXPECT_TRUE(lines.contains("sound server is back"));
+    ASSERT_EQ(availability.count(), 2);
+    EXPECT_FALSE(availability.at(0).at(0).toBool());
+    EXPECT_TRUE(availability.at(1).at(0).toBool());
+
+    monitor = std::make_unique<SinkMonitor>(daemon, QStringLiteral("ci_out"));
+    ASSERT_TRUE(monitor->waitUntilRunning());
+    player = playToTheEnd(writeClip(1.0));
+    ASSERT_TRUE(player);
+    letMonitorCatchUp(*monitor);
+    EXPECT_GT(audibleSamples(monitor->samples()), size_t(kRate * 8 / 10)) << "the next clip was not heard";
+
+    const std::vector<float> heard = recordDefaultInput(1.0);
+    ASSERT_GT(heard.size(), size_t(kRate / 2));
+    EXPECT_NEAR(tone::peakFrequency(heard, kRate), ContainedPulseAudio::kMicrophoneHz, 15);
+}
+
+TEST_F(PulseAudioDevice, AStreamThatFailsMidClipEndsTheClipAndTheNextOnePlays)
+{
+    auto monitor = std::make_unique<SinkMonitor>(daemon, QStringLiteral("ci_out"));
+    ASSERT_TRUE(monitor->waitUntilRunning());
+    bool finished = false;
+    auto player = startClip(writeClip(3.0), finished);
+    ASSERT_TRUE(player);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return audibleSamples(monitor->samples()) > size_t(kRate / 4); }, 5000));
+
+    // The desktop's mixer names the stream after the application and never as a phone call.
+    const QString streams = daemon.pactlOutput({QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    EXPECT_TRUE(streams.contains(QStringLiteral("application.name = \"%1\"").arg(QGuiApplication::applicationDisplayName())))
+        << streams.toStdString();
+    EXPECT_FALSE(streams.contains(QStringLiteral("media.role = \"phone\"")));
+
+    // The only speaker goes away mid-clip: the server drops the stream.
+    ASSERT_TRUE(daemon.removeSink(QStringLiteral("ci_other")));
+    ASSERT_TRUE(daemon.removeSink(QStringLiteral("ci_out")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 2000)) << "the player never reported the clip over";
+    EXPECT_FALSE(player->isPlaying());
+
+    // A speaker comes back, and the next clip opens a stream on it.
+    ASSERT_TRUE(daemon.addSink(QStringLiteral("ci_out")));
+    monitor = std::make_unique<SinkMonitor>(daemon, QStringLiteral("ci_out"));
+    ASSERT_TRUE(monitor->waitUntilRunning());
+    const size_t from = monitor->samples().size();
+    ASSERT_TRUE(playToTheEnd(writeClip(1.0, 600)));
+    letMonitorCatchUp(*monitor);
+    EXPECT_GT(audibleSamples(monitor->samples(), from), size_t(kRate * 8 / 10));
 }

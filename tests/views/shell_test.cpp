@@ -163,6 +163,23 @@ TEST_F(ShellTest, ErrorLineAndMicrophoneBanner)
     EXPECT_EQ(open.count(), 1);
 }
 
+TEST_F(ShellTest, AChannelWithoutSoundSaysSoUnlessAnErrorIsShowing)
+{
+    RadioFaceState s;
+    s.soundOff = true;
+    shell->setState(s);
+    EXPECT_TRUE(shell->errorLineShown());
+    EXPECT_EQ(shell->errorLineText(), RadioFaceState::soundOffText);
+
+    s.errorText = QStringLiteral("Could not join channel.");
+    shell->setState(s);
+    EXPECT_EQ(shell->errorLineText(), "Could not join channel.");
+
+    s = RadioFaceState{};
+    shell->setState(s);
+    EXPECT_FALSE(shell->errorLineShown());
+}
+
 TEST_F(ShellTest, ListenerBadgeInEveryStateAndThemeRecolours)
 {
     EXPECT_EQ(shell->listenerBadgeText(), "0 on freq");
