@@ -100,7 +100,8 @@ void AudioRenderLoop::tick()
 void AudioRenderLoop::pump()
 {
     const int frames = device_->writableFrames();
-    if (feeding_ && frames >= device_->bufferFrames())
+    // A stream that was never fed (still opening) cannot have run dry.
+    if (feeding_ && written_ > 0 && frames >= device_->bufferFrames())
         underruns_.fetch_add(1);
     if (frames > 0) {
         if (block_.size() < size_t(frames))

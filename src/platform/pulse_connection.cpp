@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QThread>
 
 #include <pulse/pulseaudio.h>
 
@@ -56,7 +55,11 @@ void PulseConnection::end()
     delete std::exchange(shared(), nullptr);
 }
 
-PulseConnection::PulseConnection() : server_(qgetenv("PULSE_SERVER")), retryDelay_(kFirstRetry)
+PulseConnection::PulseConnection()
+    : server_(qgetenv("PULSE_SERVER")),
+      displayName_(QGuiApplication::applicationDisplayName().toUtf8()),
+      appName_(QCoreApplication::applicationName().toUtf8()),
+      retryDelay_(kFirstRetry)
 {
     if (QCoreApplication* app = QCoreApplication::instance(); app && thread() != app->thread())
         moveToThread(app->thread());
@@ -103,14 +106,12 @@ void PulseConnection::useServerForTesting(const QByteArray& server)
 
 void PulseConnection::connectContext()
 {
-    const QByteArray displayName = QGuiApplication::applicationDisplayName().toUtf8();
-    const QByteArray appName = QCoreApplication::applicationName().toUtf8();
     pa_proplist* properties = pa_proplist_new();
     // How the desktop's mixer names and pictures our streams.
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, displayName.constData());
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, appName.constData());
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, appName.constData());
-    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), displayName.constData(), properties);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, displayName_.constData());
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, appName_.constData());
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, appName_.constData());
+    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), displayName_.constData(), properties);
     pa_proplist_free(properties);
     pa_context_set_state_callback(
         context_, [](pa_context* context, void* self) { static_cast<PulseConnection*>(self)->contextStateChanged(context); },

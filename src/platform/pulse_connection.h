@@ -74,6 +74,8 @@ private:
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;  // the loop's; null while the server is away
     QByteArray server_;
+    const QByteArray displayName_;  // read once on the thread that made us, not on the loop's
+    const QByteArray appName_;
     std::chrono::milliseconds retryDelay_;
     bool retryPending_ = false;
     QString defaultSink_;
