@@ -2,6 +2,8 @@
 // devserver: one engine's press is heard by another.
 #include "platform/audio_decoder.h"
 #include "platform/diagnostics.h"
+#include "platform/pulse_audio_input.h"
+#include "platform/pulse_connection.h"
 #include "platform/record_permission.h"
 #include "services/channel_audio_service.h"
 #include "services/mic_privacy.h"
@@ -186,6 +188,23 @@ TEST_F(PushToTalkTest, AStartThatCannotOpenTheMicrophoneRollsBack)
     alice->refreshMicPermissionFromSettings();
     EXPECT_FALSE(alice->micDeniedNeedsSettings());
     EXPECT_FALSE(alice->transmitError());
+}
+
+TEST_F(PushToTalkTest, WithoutASoundServerAPressRollsBackWithADiagnosticLine)
+{
+    if (PulseConnection::instance().waitForFirstAnswer(2s))
+        GTEST_SKIP() << "this machine has a sound server";
+    auto alice = joined("uid-alice", "Alice");
+    // The input the app opens: the sound server's, which is not there.
+    AudioDevices::InputOverride serverInput([](int rate) { return std::make_unique<PulseAudioInput>(rate); });
+    Diagnostics::LineCapture lines;
+    alice->beginTransmit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alice->isTransmitting(); }, 3000));
+    EXPECT_TRUE(lines.contains("[VoicePipe][mac] record() failed"));
+    EXPECT_EQ(alice->transmitError(), QString("Could not open microphone."));
+    EXPECT_FALSE(alice->pttSecondsRemaining());
+    EXPECT_FALSE(alice->voicePipe().isTalking());
+    EXPECT_FALSE(lines.contains("[VoicePipe][mac] TX")) << "a send that never happened";
 }
 
 TEST_F(PushToTalkTest, AStartOvertakenByADisconnectLeavesNoTrace)
