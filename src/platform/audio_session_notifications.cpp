@@ -26,7 +26,7 @@ void AudioSessionNotifications::serverAvailabilityChanged(bool available)
     if (available == soundServerAvailable_)
         return;
     soundServerAvailable_ = available;
-    TovrinLog::audio(available ? QStringLiteral("sound server is back") : QStringLiteral("sound server went away"));
+    TovrinLog::audio(available ? QStringLiteral("sound server connected") : QStringLiteral("sound server went away"));
     emit soundServerAvailableChanged(available);
     if (available)
         emit interruption(Interruption{true, kInterruptionEnded, kShouldResume});
