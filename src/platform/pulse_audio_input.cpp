@@ -55,11 +55,8 @@ void PulseAudioInput::stop()
     sink_ = nullptr;
     if (!stream_)
         return;
-    PulseConnection::Lock lock;
-    pa_stream* stream = std::exchange(stream_, nullptr);
-    pa_stream_set_read_callback(stream, nullptr, nullptr);
-    pa_stream_disconnect(stream);
-    pa_stream_unref(stream);
+    PulseConnection::Lock lock;  // held across, so no read of the old stream sees the new generation
+    PulseConnection::endStream(std::exchange(stream_, nullptr));
     ++generation_;
 }
 

@@ -66,13 +66,8 @@ bool PulseAudioOutput::open()
 void PulseAudioOutput::close()
 {
     ready_.store(false);
-    if (!stream_)
-        return;
-    PulseConnection::Lock lock;
-    pa_stream* stream = std::exchange(stream_, nullptr);
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
-    pa_stream_disconnect(stream);
-    pa_stream_unref(stream);
+    if (stream_)
+        PulseConnection::endStream(std::exchange(stream_, nullptr));
 }
 
 void PulseAudioOutput::streamStateChanged()

@@ -49,6 +49,15 @@ PulseConnection& PulseConnection::instance()
     return *shared();
 }
 
+void PulseConnection::endStream(pa_stream* stream)
+{
+    Lock lock;
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_read_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+}
+
 void PulseConnection::end()
 {
     std::lock_guard lock(sharedMutex());

@@ -10,6 +10,7 @@
 #include <mutex>
 
 struct pa_context;
+struct pa_stream;
 struct pa_threaded_mainloop;
 
 // The process's one connection to the sound server (PulseAudio, or
@@ -37,6 +38,8 @@ public:
     };
 
     static PulseConnection& instance();
+    // Silences a stream's callbacks, disconnects it and drops our reference (takes the lock).
+    static void endStream(pa_stream* stream);
 
     // The server answers and streams can be opened (any thread, no lock).
     bool isReady() const { return ready_.load(); }

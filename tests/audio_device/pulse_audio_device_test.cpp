@@ -107,6 +107,18 @@ protected:
         return player;
     }
 
+    // A 3 s clip that plays on, once the monitor heard its first quarter second.
+    std::unique_ptr<AudioPlayer> longClipHeardOn(const SinkMonitor& monitor, bool& finished)
+    {
+        if (!monitor.waitUntilRunning())
+            return nullptr;
+        auto player = startClip(writeClip(3.0), finished);
+        const bool heard =
+            QTest::qWaitFor([&] { return audibleSamples(monitor.samples()) > size_t(kRate / 4); }, 5000);
+        EXPECT_TRUE(heard) << "the clip was not heard";
+        return heard ? std::move(player) : nullptr;
+    }
+
     // Plays the clip until the player says it finished; null when it did not.
     std::unique_ptr<AudioPlayer> playToTheEnd(const QString& clip)
     {
@@ -250,12 +262,9 @@ TEST_F(PulseAudioDevice, AfterTheServerWasGoneForFiveSecondsSoundComesBackWithou
     QSignalSpy availability(&AudioSessionNotifications::instance(),
                             &AudioSessionNotifications::soundServerAvailableChanged);
     auto monitor = std::make_unique<SinkMonitor>(daemon, QStringLiteral("ci_out"));
-    ASSERT_TRUE(monitor->waitUntilRunning());
-
     bool finished = false;
-    auto player = startClip(writeClip(3.0), finished);
+    auto player = longClipHeardOn(*monitor, finished);
     ASSERT_TRUE(player);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return audibleSamples(monitor->samples()) > size_t(kRate / 4); }, 5000));
     monitor.reset();
     daemon.kill();
 
@@ -296,11 +305,9 @@ TEST_F(PulseAudioDevice, AfterTheServerWasGoneForFiveSecondsSoundComesBackWithou
 TEST_F(PulseAudioDevice, AStreamThatFailsMidClipEndsTheClipAndTheNextOnePlays)
 {
     auto monitor = std::make_unique<SinkMonitor>(daemon, QStringLiteral("ci_out"));
-    ASSERT_TRUE(monitor->waitUntilRunning());
     bool finished = false;
-    auto player = startClip(writeClip(3.0), finished);
+    auto player = longClipHeardOn(*monitor, finished);
     ASSERT_TRUE(player);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return audibleSamples(monitor->samples()) > size_t(kRate / 4); }, 5000));
 
     // The desktop's mixer names the stream after the application and never as a phone call.
     const QString streams = daemon.pactlOutput({QStringLiteral("list"), QStringLiteral("sink-inputs")});

@@ -138,7 +138,7 @@ SinkMonitor::~SinkMonitor()
     process_.waitForFinished(kAnswerMs);
 }
 
-bool SinkMonitor::waitUntilRunning()
+bool SinkMonitor::waitUntilRunning() const
 {
     return QTest::qWaitFor([this] { return !samples_.empty(); }, kAnswerMs);
 }

@@ -57,7 +57,7 @@ public:
     SinkMonitor(const ContainedPulseAudio& daemon, const QString& sink);
     ~SinkMonitor();
     // True once the recording runs and has delivered a first block.
-    bool waitUntilRunning();
+    bool waitUntilRunning() const;
     const std::vector<float>& samples() const { return samples_; }
 
 private:
