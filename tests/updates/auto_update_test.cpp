@@ -509,24 +509,25 @@ TEST_F(InstallerRunTest, EachRefusalLeavesTheRunningBuildAlone)
         bool loopbackHttpAllowed;
         bool attemptedBefore;
         QString logged;
+        bool remembered;    // the build counts as attempted afterwards
     };
     const QString served = QStringLiteral("served");
     const QString absent = QStringLiteral("absent");
     const Row rows[] = {
         {"no checksum", bytesOf(fakeBuild2), absent, plainHttp, true, false,
-         "refused build 2: no checksum_sha256 in the manifest"},
+         "refused build 2: no checksum_sha256 in the manifest", false},
         {"empty checksum", bytesOf(fakeBuild2), QString(), plainHttp, true, false,
-         "refused build 2: no checksum_sha256 in the manifest"},
+         "refused build 2: no checksum_sha256 in the manifest", false},
         {"http", bytesOf(fakeBuild2), goodDigest, plainHttp, false, false,
-         "refused build 2: download URL is not https (http://127.0.0.1:"},
+         "refused build 2: download URL is not https (http://127.0.0.1:", false},
         {"wrong digest", bytesOf(fakeBuild2), QString(64, QLatin1Char('0')), QUrl(), true, false,
-         "cannot decode raw data (checksum mismatch)"},
+         "cannot decode raw data (checksum mismatch)", false},
         {"not an executable", "#!/bin/sh\necho 2\n", served, QUrl(), true, false,
-         "refused build 2: not an executable for this machine (no ELF header)"},
+         "refused build 2: not an executable for this machine (no ELF header)", true},
         {"mislabelled", bytesOf(fakeBuild3), served, QUrl(), true, false,
-         "refused build 2: trial run reported build \"3\""},
+         "refused build 2: trial run reported build \"3\"", true},
         {"already attempted", bytesOf(fakeBuild2), goodDigest, plainHttp, true, true,
-         "refused build 2: already attempted"},
+         "refused build 2: already attempted", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -548,6 +549,17 @@ TEST_F(InstallerRunTest, EachRefusalLeavesTheRunningBuildAlone)
         EXPECT_EQ(runningApp.state(), QProcess::Running);
         EXPECT_EQ(bytesOf(target()), bytesOf(fakeBuild1));
         EXPECT_FALSE(QFile::exists(update.imagePath()));
+        const std::optional<qint64> attempted = UserDefaults().integer(QLatin1String(Update::attemptedBuildKey));
+        EXPECT_EQ(attempted, row.remembered ? std::optional<qint64>(2) : std::nullopt);
+        if (!row.remembered)
+            continue;
+        // The next check refuses the build before it asks for any image.
+        offer(2, checksum, plainHttp);
+        TovrinBriselAutoUpdateTestSeam::allowLoopbackHttp(true);
+        EXPECT_FALSE(runVoidTask(update.check(true, true)));
+        EXPECT_EQ(capture.count(QStringLiteral("[TovrinBriselAutoUpdate] refused build 2: already attempted")),
+                  row.attemptedBefore ? 2 : 1);
+        EXPECT_EQ(recorded.quits, 0);
     }
     EXPECT_TRUE(untouched.requests().isEmpty());
 }
