@@ -432,6 +432,27 @@ protected:
 
     QString installDirectory() const { return work.path() + QStringLiteral("/install"); }
     QString target() const { return installDirectory() + QStringLiteral("/tovrin-brisel"); }
+    // Everything in the install folder, hidden files included.
+    QStringList installed() const
+    {
+        return QDir(installDirectory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                                  QDir::Name);
+    }
+
+    // Starts the packaged installer script on the updater's image, as the
+    // updater would after offering `build`; output and errors merged.
+    void startInstaller(QProcess& installer, const Update& update, qint64 build)
+    {
+        const auto script = update.updateScriptPath();
+        ASSERT_TRUE(script);
+        QProcessEnvironment variables;
+        for (const QString& variable : Update::installerEnvironment(runningApp.processId(), build))
+            variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+        installer.setProcessEnvironment(variables);
+        installer.setProcessChannelMode(QProcess::MergedChannels);
+        installer.start(QStringLiteral("/bin/bash"), {*script, update.imagePath(), "My Tovrin-Brisel", target()});
+        ASSERT_TRUE(installer.waitForStarted(waitMs));
+    }
 
     QProcess runningApp;
 };
@@ -448,7 +469,7 @@ TEST_F(InstallerRunTest, TheInstallerSwapsInAVerifiedBuild)
     ASSERT_TRUE(QTest::qWaitFor([&] { return bytesOf(target()) == bytesOf(fakeBuild2); }, 30000));
     EXPECT_EQ(bytesOf(target() + QStringLiteral(".previous")), bytesOf(fakeBuild1));
     EXPECT_TRUE(QFileInfo(target()).isExecutable());
-    EXPECT_FALSE(QFile::exists(target() + QStringLiteral(".new")));
+    EXPECT_EQ(installed(), QStringList({"tovrin-brisel", "tovrin-brisel.previous"}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(update.imagePath()); }, 30000));
     EXPECT_EQ(capture.count(QStringLiteral("[TovrinBriselAutoUpdate]")), 0) << capture.lines().join('\n').toStdString();
 
@@ -463,19 +484,20 @@ TEST_F(InstallerRunTest, TheInstallerWaitsForTheAppThenRestoresTheBuildThatDoesN
 {
     Update update(realEnvironment());
     QDir().mkpath(update.environment().workingDirectory);
-    const auto script = update.updateScriptPath();
-    ASSERT_TRUE(script);
     // Build 3 where build 2 was expected: the new build does not start as itself.
     ASSERT_TRUE(QFile::copy(fakeBuild3, update.imagePath()));
+    // Someone else's file under the name a fixed staging name would take; the
+    // installer stages under a fresh name and writes nothing through it.
+    const QString victim = work.path() + QStringLiteral("/victim");
+    {
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("untouched");
+    }
+    ASSERT_TRUE(QFile::link(victim, target() + QStringLiteral(".new")));
 
     QProcess installer;
-    QProcessEnvironment variables;
-    for (const QString& variable : Update::installerEnvironment(runningApp.processId(), 2))
-        variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
-    installer.setProcessEnvironment(variables);
-    installer.setProcessChannelMode(QProcess::MergedChannels);
-    installer.start(QStringLiteral("/bin/bash"), {*script, update.imagePath(), "My Tovrin-Brisel", target()});
-    ASSERT_TRUE(installer.waitForStarted(waitMs));
+    ASSERT_NO_FATAL_FAILURE(startInstaller(installer, update, 2));
     // It waits for the application's process (its child "timeout" runs the wait): nothing replaced yet.
     ASSERT_TRUE(QTest::qWaitFor([&] { return childCommands(installer.processId()).contains("timeout"); }, waitMs));
     EXPECT_EQ(installer.state(), QProcess::Running);
@@ -489,8 +511,37 @@ TEST_F(InstallerRunTest, TheInstallerWaitsForTheAppThenRestoresTheBuildThatDoesN
     EXPECT_TRUE(out.contains("build 2 did not start (it reported \"3\"); restored the previous build")) << out.toStdString();
     EXPECT_EQ(bytesOf(target()), bytesOf(fakeBuild1));
     EXPECT_TRUE(QFileInfo(target()).isExecutable());
-    EXPECT_FALSE(QFile::exists(target() + QStringLiteral(".previous")));
-    EXPECT_FALSE(QFile::exists(target() + QStringLiteral(".new")));
+    EXPECT_EQ(bytesOf(victim), "untouched");
+    // No staged copy and no ".previous" left; the planted name is as it was.
+    EXPECT_EQ(installed(), QStringList({"tovrin-brisel", "tovrin-brisel.new"}));
+    EXPECT_EQ(QFileInfo(target() + QStringLiteral(".new")).symLinkTarget(), victim);
+    // A rollback removes the image too.
+    EXPECT_FALSE(QFile::exists(update.imagePath()));
+}
+
+TEST_F(InstallerRunTest, ARestoreThatFailsIsLoggedAsSuch)
+{
+    Update update(realEnvironment());
+    QDir().mkpath(update.environment().workingDirectory);
+    // A build that does not start as itself and takes the kept build away when tried.
+    const QByteArray breaking = "#!/bin/sh\nrm -f \"$0.previous\"\necho 3\n";
+    {
+        QFile image(update.imagePath());
+        ASSERT_TRUE(image.open(QIODevice::WriteOnly));
+        image.write(breaking);
+    }
+    QProcess installer;
+    ASSERT_NO_FATAL_FAILURE(startInstaller(installer, update, 2));
+    runningApp.terminate();
+    ASSERT_TRUE(runningApp.waitForFinished(waitMs));
+    ASSERT_TRUE(installer.waitForFinished(30000));
+    const QString out = QString::fromUtf8(installer.readAll());
+    EXPECT_EQ(installer.exitCode(), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains("build 2 did not start (it reported \"3\"); could not restore " + target() + ".previous"))
+        << out.toStdString();
+    EXPECT_FALSE(out.contains("restored the previous build")) << out.toStdString();
+    EXPECT_EQ(bytesOf(target()), breaking);
+    EXPECT_FALSE(QFile::exists(update.imagePath()));
 }
 
 TEST_F(InstallerRunTest, EachRefusalLeavesTheRunningBuildAlone)
