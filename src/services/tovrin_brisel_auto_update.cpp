@@ -375,8 +375,11 @@ QStringList TovrinBriselAutoUpdate::installerEnvironment(qint64 applicationPid, 
     QStringList environment{QStringLiteral("PATH=/usr/bin:/bin"),
                             QStringLiteral("TOVRIN_APP_PID=%1").arg(applicationPid),
                             QStringLiteral("TOVRIN_UPDATE_BUILD=%1").arg(build)};
+    // The user's folders too: a client started with folders of its own comes
+    // back with the same identity and settings.
     for (const char* name : {"HOME", "LANG", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_RUNTIME_DIR",
-                             "DBUS_SESSION_BUS_ADDRESS"}) {
+                             "DBUS_SESSION_BUS_ADDRESS", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                             "XDG_STATE_HOME"}) {
         if (qEnvironmentVariableIsSet(name))
             environment << QLatin1String(name) + QLatin1Char('=') + qEnvironmentVariable(name);
     }

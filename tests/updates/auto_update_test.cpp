@@ -142,6 +142,30 @@ const QString fakeBuild1 = QStringLiteral(TOVRIN_FAKE_BUILD_1);
 const QString fakeBuild2 = QStringLiteral(TOVRIN_FAKE_BUILD_2);
 const QString fakeBuild3 = QStringLiteral(TOVRIN_FAKE_BUILD_3);
 
+// Sets each of the variables that is not set yet, for as long as it lives.
+class ScopedVariables {
+public:
+    explicit ScopedVariables(const QStringList& names)
+    {
+        for (const QString& name : names) {
+            if (qEnvironmentVariableIsSet(qPrintable(name)))
+                continue;
+            qputenv(qPrintable(name), "set-by-test");
+            added_ << name;
+        }
+    }
+    ~ScopedVariables()
+    {
+        for (const QString& name : added_)
+            qunsetenv(qPrintable(name));
+    }
+    ScopedVariables(const ScopedVariables&) = delete;
+    ScopedVariables& operator=(const ScopedVariables&) = delete;
+
+private:
+    QStringList added_;
+};
+
 struct Recorded {
     QList<QStringList> spawns;
     QList<QStringList> spawnEnvironments;
@@ -275,6 +299,11 @@ TEST_F(AutoUpdateTest, AGoodUpdateReachesTheInstallerAndQuits)
     // The expected digest in upper case still matches.
     offer(2, digest.toUpper());
 
+    // What the relaunched build needs of the session and the user's folders.
+    const QStringList passedOn{"HOME",           "LANG",           "DISPLAY",         "WAYLAND_DISPLAY",
+                               "XAUTHORITY",     "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
+                               "XDG_CONFIG_HOME", "XDG_DATA_HOME",  "XDG_CACHE_HOME",  "XDG_STATE_HOME"};
+    const ScopedVariables session(passedOn);
     Update update(environment(server.baseURL()));
     QDir().mkpath(update.environment().workingDirectory);
     {
@@ -291,12 +320,21 @@ TEST_F(AutoUpdateTest, AGoodUpdateReachesTheInstallerAndQuits)
               QStringList({"/bin/bash", *script, update.imagePath(), "My Tovrin-Brisel", "/opt/tovrin/tovrin-brisel"})
                   .join('|')
                   .toStdString());
-    // A minimal environment: a fixed PATH, the pid to wait for and the build to expect.
+    // A minimal environment: a fixed PATH, the pid to wait for, the build to
+    // expect, and the session's variables with their values; nothing else.
     const QStringList& variables = recorded.spawnEnvironments[0];
     EXPECT_TRUE(variables.contains("PATH=/usr/bin:/bin"));
     EXPECT_TRUE(variables.contains("TOVRIN_APP_PID=4242"));
     EXPECT_TRUE(variables.contains("TOVRIN_UPDATE_BUILD=2"));
-    EXPECT_LE(variables.size(), 10);
+    QStringList names;
+    for (const QString& variable : variables)
+        names << variable.section(QLatin1Char('='), 0, 0);
+    names.sort();
+    QStringList expectedNames = passedOn + QStringList{"PATH", "TOVRIN_APP_PID", "TOVRIN_UPDATE_BUILD"};
+    expectedNames.sort();
+    EXPECT_EQ(names, expectedNames);
+    for (const QString& name : passedOn)
+        EXPECT_TRUE(variables.contains(name + QLatin1Char('=') + qEnvironmentVariable(qPrintable(name)))) << name.toStdString();
     EXPECT_EQ(Update::sha256(update.imagePath()), digest);
     EXPECT_TRUE(QFileInfo(*script).isExecutable());
     EXPECT_EQ(QFileInfo(update.environment().workingDirectory).permissions() & 0x0077, 0);  // private
