@@ -43,10 +43,7 @@ bool isAsciiDigit(QChar c)
 
 void logUpdateError(const QString& description)
 {
-    const QString line = QStringLiteral("[TovrinBriselAutoUpdate] ") + description;
-    syslog(LOG_ERR, "%s", line.toUtf8().constData());
-    Diagnostics::printErrorLine(line);
-    Diagnostics::printLine(line);
+    Diagnostics::logLine(LOG_ERR, QStringLiteral("[TovrinBriselAutoUpdate] ") + description);
 }
 
 // Descriptions of the three URL errors the installer can end with.

@@ -26,6 +26,8 @@
 
 #include <memory>
 
+#include <syslog.h>
+
 namespace {
 
 using Update = TovrinBriselAutoUpdate;
@@ -420,6 +422,57 @@ TEST_F(AutoUpdateTest, FailedDownloadsAreLoggedAndLeaveNothing)
         // A failed download is tried again at the next check.
         EXPECT_FALSE(UserDefaults().integer(QLatin1String(Update::attemptedBuildKey)).has_value());
     }
+}
+
+// ---- the log -----------------------------------------------------------------------------
+
+constexpr const char* kLogChildVariable = "TOVRIN_UPDATE_LOG_CHILD";
+
+// A failure whose description carries a line break (here the working folder's
+// name; a trial run's output can carry one too) stays one escaped line in each
+// copy, the system log's included. The child process has syslog(3) copy every
+// message to standard error, where this test reads it.
+TEST(AutoUpdateLog, EveryCopyOfAFailureIsOneEscapedLine)
+{
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QLatin1String(kLogChildVariable), scratch.path());
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=AutoUpdateLogChild.Run")});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    const QString errors = QString::fromUtf8(child.readAllStandardError());
+    EXPECT_EQ(child.exitCode(), 0) << errors.toStdString();
+    EXPECT_EQ(errors.count(QStringLiteral("tovrin-update-log-test: [TovrinBriselAutoUpdate] ")), 1) << errors.toStdString();
+    // Standard error's own copy and the system log's.
+    EXPECT_EQ(errors.count(QStringLiteral("/update\\nforged line/")), 2) << errors.toStdString();
+    for (const QString& line : errors.split(QLatin1Char('\n')))
+        EXPECT_FALSE(line.startsWith(QStringLiteral("forged line"))) << errors.toStdString();
+}
+
+// The child side: does nothing unless started by AutoUpdateLog.
+TEST(AutoUpdateLogChild, Run)
+{
+    const QString scratch = qEnvironmentVariable(kLogChildVariable);
+    if (scratch.isEmpty())
+        GTEST_SKIP() << "runs only as a child of AutoUpdateLog";
+    openlog("tovrin-update-log-test", LOG_PERROR, LOG_USER);
+    // A file where the working folder should be: the image cannot be written under it.
+    Update::Environment env;
+    env.workingDirectory = scratch + QStringLiteral("/update\nforged line");
+    QFile blocker(env.workingDirectory);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    env.buildText = QStringLiteral("1");
+    UpdatePlatformEntry entry;
+    entry.version = QStringLiteral("1.0");
+    entry.buildNumber = 2;
+    entry.downloadURL = QStringLiteral("http://127.0.0.1:9/image.dmg");
+    entry.checksumSHA256 = QString(64, QLatin1Char('a'));
+    TovrinBriselAutoUpdateTestSeam::allowLoopbackHttp(true);
+    Update update(env);
+    EXPECT_FALSE(runVoidTask(update.handleMac(entry, true)));
 }
 
 // ---- the real installer script --------------------------------------------------------------
