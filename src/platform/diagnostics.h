@@ -38,8 +38,6 @@ public:
 
 private:
     friend void printLine(const QString& line);
-// The same on standard error; not collected by LineCapture.
-void printErrorLine(const QString& line);
     void append(const QString& line);
 
     mutable std::mutex mutex_;
