@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <syslog.h>
+
 namespace Diagnostics {
 namespace {
 
@@ -70,6 +72,15 @@ void printErrorLine(const QString& text)
     std::lock_guard lock(registryMutex());
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
+}
+
+void logLine(int priority, const QString& text)
+{
+    // The system log must not get forged lines either.
+    const QString line = escapeControls(text);
+    syslog(priority, "%s", line.toUtf8().constData());
+    printErrorLine(line);
+    printLine(line);
 }
 
 LineCapture::LineCapture()

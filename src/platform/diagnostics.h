@@ -16,6 +16,10 @@ void printLine(const QString& line);
 // The same on standard error; not collected by LineCapture.
 void printErrorLine(const QString& line);
 
+// Writes one line to the system log (syslog(3) at `priority`), then to
+// standard error, then to standard output, escaped alike in all three.
+void logLine(int priority, const QString& line);
+
 // The text with every control character and line or paragraph separator
 // written as an escape: \n, \r, \t, \xHH, or \u{HHHH}.
 QString escapeControls(const QString& text);
@@ -34,8 +38,6 @@ public:
 
 private:
     friend void printLine(const QString& line);
-// The same on standard error; not collected by LineCapture.
-void printErrorLine(const QString& line);
     void append(const QString& line);
 
     mutable std::mutex mutex_;

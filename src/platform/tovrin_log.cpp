@@ -18,12 +18,8 @@ void ensureSystemLog()
 
 void write(const char* tag, const QString& message, int level)
 {
-    // Escaped here too: the system log must not get forged lines either.
-    const QString line = Diagnostics::escapeControls(QLatin1String(tag) + message);
     ensureSystemLog();
-    syslog(level, "%s", line.toUtf8().constData());
-    Diagnostics::printErrorLine(line);
-    Diagnostics::printLine(line);
+    Diagnostics::logLine(level, QLatin1String(tag) + message);
 }
 
 }  // namespace

@@ -70,6 +70,9 @@ public:
     QCoro::Task<void> join(QString uid, std::optional<QString> passkey, QString displayName, QString radioId,
                            QSet<QString> blockedUIDs);
     void leaveChannel();
+    // A join is still running; it is the tuned channel's, since a retune
+    // leaves a running join behind.
+    bool isJoining() const { return joinInProgress_; }
 
     // (Re)starts the presence loop; stopPresencePolling ends it.
     void startPresencePolling();

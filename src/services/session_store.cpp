@@ -21,7 +21,18 @@ const QString checkinFailed = QStringLiteral("Check-in failed");
 const QString profileSaveFailed = QStringLiteral("Profile save failed");
 
 // The members of the local profile, in the order they are applied.
-const char* const profileMembers[] = {"email", "firstName", "lastName", "appleId", "displayName"};
+struct ProfileMember {
+    const char* name;
+    QString (SessionStore::*get)() const;
+    void (SessionStore::*set)(const QString&);
+};
+const ProfileMember profileMembers[] = {
+    {"email", &SessionStore::email, &SessionStore::setEmail},
+    {"firstName", &SessionStore::firstName, &SessionStore::setFirstName},
+    {"lastName", &SessionStore::lastName, &SessionStore::setLastName},
+    {"appleId", &SessionStore::appleId, &SessionStore::setAppleId},
+    {"displayName", &SessionStore::displayName, &SessionStore::setDisplayName},
+};
 
 std::optional<QString> nonEmpty(const QString& text)
 {
@@ -68,22 +79,18 @@ void SessionStore::loadLocalProfile()
         if (!it.value().isString())
             return;
     }
-    void (SessionStore::*const setters[])(const QString&) = {
-        &SessionStore::setEmail, &SessionStore::setFirstName, &SessionStore::setLastName,
-        &SessionStore::setAppleId, &SessionStore::setDisplayName};
-    for (size_t i = 0; i < std::size(profileMembers); ++i) {
-        const QString member = QLatin1String(profileMembers[i]);
-        if (object.contains(member))
-            (this->*setters[i])(object.value(member).toString());
+    for (const ProfileMember& member : profileMembers) {
+        const QString name = QLatin1String(member.name);
+        if (object.contains(name))
+            (this->*member.set)(object.value(name).toString());
     }
 }
 
 void SessionStore::saveLocalProfile()
 {
-    const QString values[] = {email_, firstName_, lastName_, appleId_, displayName_};
     QJsonObject object;
-    for (size_t i = 0; i < std::size(profileMembers); ++i)
-        object.insert(QLatin1String(profileMembers[i]), values[i]);
+    for (const ProfileMember& member : profileMembers)
+        object.insert(QLatin1String(member.name), (this->*member.get)());
     UserDefaults().set(QLatin1String(profileKey), Json::serialize(object));
 }
 

@@ -43,10 +43,7 @@ bool isAsciiDigit(QChar c)
 
 void logUpdateError(const QString& description)
 {
-    const QString line = QStringLiteral("[TovrinBriselAutoUpdate] ") + description;
-    syslog(LOG_ERR, "%s", line.toUtf8().constData());
-    Diagnostics::printErrorLine(line);
-    Diagnostics::printLine(line);
+    Diagnostics::logLine(LOG_ERR, QStringLiteral("[TovrinBriselAutoUpdate] ") + description);
 }
 
 // Descriptions of the three URL errors the installer can end with.
@@ -375,8 +372,11 @@ QStringList TovrinBriselAutoUpdate::installerEnvironment(qint64 applicationPid, 
     QStringList environment{QStringLiteral("PATH=/usr/bin:/bin"),
                             QStringLiteral("TOVRIN_APP_PID=%1").arg(applicationPid),
                             QStringLiteral("TOVRIN_UPDATE_BUILD=%1").arg(build)};
+    // The user's folders too: a client started with folders of its own comes
+    // back with the same identity and settings.
     for (const char* name : {"HOME", "LANG", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_RUNTIME_DIR",
-                             "DBUS_SESSION_BUS_ADDRESS"}) {
+                             "DBUS_SESSION_BUS_ADDRESS", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                             "XDG_STATE_HOME"}) {
         if (qEnvironmentVariableIsSet(name))
             environment << QLatin1String(name) + QLatin1Char('=') + qEnvironmentVariable(name);
     }

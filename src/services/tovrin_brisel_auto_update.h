@@ -100,7 +100,8 @@ public:
     static void spawnDetached(const QString& executable, const QStringList& arguments,
                               const QStringList& environment);
     // The installer's environment: a fixed PATH, the session variables a
-    // relaunched window needs, the application's pid and the build to expect.
+    // relaunched window needs, the user's XDG folders, the application's pid
+    // and the build to expect.
     static QStringList installerEnvironment(qint64 applicationPid, qint64 build);
 
     QString bundleVersion() const;

@@ -1,6 +1,7 @@
 #include "services/tovrin_crash_log.h"
 
 #include "legal/app_legal.h"
+#include "platform/alternate_signal_stack.h"
 #include "platform/stop_signals.h"
 #include "platform/tovrin_log.h"
 #include "platform/user_defaults.h"
@@ -43,9 +44,9 @@ void writeFault(const QString& line)
 // ---- fatal signals: only async-signal-safe calls from here on ----
 
 // Everything the handler needs is made at install: the descriptors it writes
-// to, the system-log header, an alternate stack (a stack overflow leaves no
-// room on the thread's own) and a warmed-up backtrace (its first call loads
-// the unwinder, which allocates).
+// to, the system-log header, the main thread's alternate stack (a stack
+// overflow leaves no room on the thread's own) and a warmed-up backtrace (its
+// first call loads the unwinder, which allocates).
 struct SignalLog {
     int systemLog = -1;  // a datagram socket connected to /dev/log, or -1
     int standardError = -1;
@@ -53,8 +54,6 @@ struct SignalLog {
     char systemLogHeader[96] = {};
 };
 SignalLog signalLog;
-constexpr size_t kAlternateStackSize = 64 * 1024;
-alignas(16) char alternateStack[kAlternateStackSize];
 
 void appendText(char* buffer, size_t& used, size_t capacity, const char* text)
 {
@@ -167,10 +166,7 @@ void prepareSignalLog()
     void* warmUp[1];
     backtrace(warmUp, 1);
 
-    stack_t stack = {};
-    stack.ss_sp = alternateStack;
-    stack.ss_size = kAlternateStackSize;
-    ::sigaltstack(&stack, nullptr);
+    AlternateSignalStack::installForThisThread();
 
     struct sigaction action = {};
     action.sa_handler = onFatalSignal;

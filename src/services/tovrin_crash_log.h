@@ -12,7 +12,8 @@
 // A stop by SIGTERM, SIGHUP or SIGINT is the application's normal quit, not a
 // crash. The fatal-signal handler uses only async-signal-safe calls (write(2)
 // to descriptors opened at install) and runs on an alternate stack, so a stack
-// overflow is logged too.
+// overflow is logged too: install() gives the main thread one, and every
+// thread the application starts gets its own (AlternateSignalStack).
 //
 // install() runs on the GUI thread, first thing at launch, after the
 // application object exists. The handlers run on whichever thread faults.

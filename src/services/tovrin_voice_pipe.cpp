@@ -36,7 +36,9 @@ QCoro::Task<void> preciseSleep(std::chrono::milliseconds span)
     timer.setTimerType(Qt::PreciseTimer);
     timer.setSingleShot(true);
     timer.start(span);
-    co_await qCoro(&timer, &QTimer::timeout);
+    // The timer's own awaiter: one on its timeout signal takes the signal's
+    // private argument, which Qt 6.4 passes on as a null reference.
+    co_await timer;
 }
 
 // Built outside the coroutines: g++ 12 rejects brace lists of string literals in them.

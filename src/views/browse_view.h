@@ -73,9 +73,10 @@ public:
     // A row's or card's join: through the company gate, then the radio session.
     void join(const Channel& channel);
     bool canJoinCompanyChannel(const Channel& channel) const;
-    // Tunes to the channel and joins it. A newer join takes over from one
-    // still running: the radio always shows the channel it joins, and only
-    // the newest join reports (a toast, or the passkey prompt again).
+    // Tunes to the channel and joins it. A join of another channel takes over
+    // from one still running: the radio always shows the channel it joins,
+    // and only the newest join reports (a toast, or the passkey prompt again).
+    // While the channel's own join runs, that join is left to report.
     QCoro::Task<void> joinChannelNumber(qint64 number, std::optional<QString> passkey);
     // A row's "Add to quick bar": remembers the channel and opens the icon sheet.
     void beginQuickAdd(const Channel& channel);

@@ -70,10 +70,18 @@ QCoro::Task<void> BrowseView::joinChannelNumber(qint64 number, std::optional<QSt
 {
     QPointer<BrowseView> self(this);
     const AppStores stores = stores_;
-    const quint64 generation = ++joinGeneration_;
     // A retune leaves any join still running behind, so the tuned channel is
     // always the one being joined.
     stores.radio->applyChannel(std::clamp(number, ChannelMath::minChannel, ChannelMath::maxChannel));
+    if (stores.radio->isJoining()) {
+        // This very channel's join still runs (a double-click's second tap):
+        // that join reports. This one would only read its unfinished state and
+        // the error an earlier join left.
+        if (passkey)
+            clearPasskeyState();
+        co_return;
+    }
+    const quint64 generation = ++joinGeneration_;
     co_await stores.radio->join(stores.session->uid(), passkey, stores.session->chatDisplayName(),
                                 stores.session->radioId(), stores.blocks->blockedUIDs());
     if (!self)

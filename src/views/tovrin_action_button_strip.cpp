@@ -20,6 +20,15 @@ TovrinActionButtonStrip::TovrinActionButtonStrip(QWidget* parent)
     connect(ptt_, &PTTButton::up, this, &TovrinActionButtonStrip::pttUp);
 }
 
+TovrinActionButtonStrip::~TovrinActionButtonStrip()
+{
+    // The keys are deleted after this body, while the strip is no longer a
+    // strip: the push-to-talk key releases itself on its way out, and nothing
+    // it says then may reach the strip's signals.
+    for (QObject* key : std::initializer_list<QObject*>{chat_, callTone_, ptt_})
+        disconnect(key, nullptr, this, nullptr);
+}
+
 void TovrinActionButtonStrip::setChatUnread(int unread) { chat_->setUnreadHint(unread); }
 void TovrinActionButtonStrip::setPTTActive(bool active) { ptt_->setActive(active); }
 void TovrinActionButtonStrip::setPTTSecondsRemaining(std::optional<int> seconds) { ptt_->setSecondsRemaining(seconds); }

@@ -16,6 +16,7 @@ class TovrinActionButtonStrip : public QWidget {
 
 public:
     explicit TovrinActionButtonStrip(QWidget* parent = nullptr);
+    ~TovrinActionButtonStrip() override;
 
     void setChatUnread(int unread);
     void setPTTActive(bool active);

@@ -100,8 +100,9 @@ TEST_F(EnginePlaybackTest, PagerFramesOfOneStreamPlayOneAfterTheOther)
             }
         return first == std::string::npos ? 0.0 : double(last - first) / 16000;
     };
-    // The three frames arrive through the receive queue: wait until all were heard.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return span() >= 0.29; }, 3000));
+    // The three frames arrive through the receive queue: wait until all were
+    // heard, every sample of the three pieces read below included.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return span() >= 0.29 && played->samples.size() >= first + 3 * 1600; }, 3000));
     EXPECT_NEAR(span(), 0.3, 0.01);
     for (int i = 0; i < 3; ++i) {
         const std::vector<float> piece(played->samples.begin() + std::ptrdiff_t(first + size_t(i) * 1600),

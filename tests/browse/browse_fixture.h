@@ -62,6 +62,18 @@ protected:
 
     bool toastIs(const QString& text) const { return view->state().toast == text; }
 
+    // From now on, every toast the screen puts up lands in `toasts`, in order;
+    // the same text put up again after it went counts again.
+    void recordToasts()
+    {
+        QObject::connect(view.get(), &BrowseView::stateChanged, view.get(), [this] {
+            const std::optional<QString>& toast = view->state().toast;
+            if (toast && toast != lastToast_)
+                toasts << *toast;
+            lastToast_ = toast;
+        });
+    }
+
     static ScriptedResponder::Reply listReply(const QJsonArray& channels, std::chrono::milliseconds delay = {})
     {
         const QJsonObject body{{"channels", channels}, {"total", channels.size()}, {"page", 1}};
@@ -108,4 +120,8 @@ protected:
     }
 
     std::unique_ptr<BrowseView> view;
+    QStringList toasts;
+
+private:
+    std::optional<QString> lastToast_;
 };

@@ -118,11 +118,7 @@ TEST_F(BrowseScreenTest, ATapDuringAJoinTakesOverAndTheRadioJoinsTheChannelItSho
     const qint64 refusing = showListedChannel("owner-of-list", "allowlist");
     ASSERT_TRUE(row(open));
     ASSERT_TRUE(row(refusing));
-    QStringList toasts;
-    QObject::connect(view.get(), &BrowseView::stateChanged, [&] {
-        if (view->state().toast && (toasts.isEmpty() || toasts.last() != *view->state().toast))
-            toasts << *view->state().toast;
-    });
+    recordToasts();
 
     // The second tap comes before the first join has its answer (a refusal).
     row(refusing)->click();
@@ -140,6 +136,112 @@ TEST_F(BrowseScreenTest, ATapDuringAJoinTakesOverAndTheRadioJoinsTheChannelItSho
     ASSERT_FALSE(runVoidTask(listener.connect(int(open), "browse-listener", "Lis", "Q-LISTEN", {})));
     EXPECT_TRUE(waitUntil([&] { return radio->live()->channelRoster().size() == 2; }));
     EXPECT_EQ(toasts.size(), 1);
+}
+
+// A double-click is two taps on the same channel: the second finds the first
+// one's join running and leaves it to report. The refusal of the join before
+// them is never shown as their result, and their real outcome is not lost.
+TEST_F(BrowseScreenTest, ADoubleClickAfterARefusalReportsWhatItsJoinGot)
+{
+    enum class Outcome { joined, banned, askedForPasskey };
+    const struct {
+        QString owner;
+        Outcome outcome;
+    } rows[] = {
+        {"owner-then-open", Outcome::joined},
+        {"owner-then-ban", Outcome::banned},
+        {"owner-then-passkey", Outcome::askedForPasskey},
+    };
+    checkIn();
+    makeView();
+    selectTab(BrowseTab::userChannels);
+    recordToasts();
+    for (const auto& setup : rows) {
+        SCOPED_TRACE(setup.owner.toStdString());
+        const qint64 number = otherUsersChannel(setup.owner, setup.owner + " room", "allowlist");
+        load();
+        ASSERT_TRUE(row(number));
+        row(number)->click();
+        ASSERT_TRUE(waitUntil([&] { return !toasts.isEmpty(); }));
+        ASSERT_EQ(toasts, QStringList{"You are not on the allowlist for this channel."}) << toasts.join(" | ").toStdString();
+        ASSERT_TRUE(waitUntil([&] { return !view->state().toast; }));
+        toasts.clear();
+
+        // The owner lets the user in, bans them or asks for a passkey.
+        switch (setup.outcome) {
+        case Outcome::joined:
+            ASSERT_TRUE(runTask(TovrinAPI::shared().updateChannelSettings(setup.owner, number, {{"join_policy", "open"}}))
+                            .value);
+            break;
+        case Outcome::banned:
+            ASSERT_FALSE(runVoidTask(TovrinAPI::shared().banFromChannel(setup.owner, number, session->uid())));
+            break;
+        case Outcome::askedForPasskey:
+            ASSERT_TRUE(runTask(TovrinAPI::shared().updateChannelSettings(
+                                    setup.owner, number, {{"join_policy", "passkey"}, {"passkey", "4321"}}))
+                            .value);
+            break;
+        }
+        // As the window system delivers it: press, release, double-click, release.
+        BrowseChannelRow* tapped = row(number);
+        QSignalSpy taps(tapped, &BrowseChannelRow::joinRequested);
+        QTest::mouseClick(tapped, Qt::LeftButton);
+        QTest::mouseDClick(tapped, Qt::LeftButton);
+        QTest::mouseRelease(tapped, Qt::LeftButton);
+        ASSERT_EQ(taps.size(), 2);
+
+        switch (setup.outcome) {
+        case Outcome::joined:
+            ASSERT_TRUE(waitUntil([&] { return inChannel(); }));
+            ASSERT_TRUE(waitUntil([&] { return !toasts.isEmpty(); }));
+            EXPECT_EQ(toasts, QStringList{"Joined " + radio->displayFrequency()}) << toasts.join(" | ").toStdString();
+            break;
+        case Outcome::banned:
+            ASSERT_TRUE(waitUntil([&] { return !toasts.isEmpty(); }));
+            EXPECT_EQ(toasts, QStringList{"You are banned from this channel."}) << toasts.join(" | ").toStdString();
+            break;
+        case Outcome::askedForPasskey:
+            ASSERT_TRUE(waitUntil([&] { return view->state().showPasskeyPrompt; }));
+            EXPECT_EQ(view->state().pendingJoinChannel, number);
+            runQueued();
+            EXPECT_TRUE(toasts.isEmpty()) << toasts.join(" | ").toStdString();
+            view->passkeyPrompt()->cancelButton()->click();
+            break;
+        }
+        ASSERT_TRUE(waitUntil([&] { return !view->state().toast; }));
+        toasts.clear();
+    }
+}
+
+// A join overtaken by a join of another channel says nothing when its answer
+// comes last: what the radio shows by then is the newer join's outcome.
+TEST_F(BrowseScreenTest, AnOvertakenJoinReportsNothingWhenItsAnswerComesLast)
+{
+    ScriptedResponder responder;
+    const auto refusal = [](const char* reason) { return jsonReply({{"allowed", false}, {"reason", reason}}); };
+    ScriptedResponder::Reply held = refusal("not_found");
+    held.held = true;
+    // The second channel's listener count and join both get the passkey refusal.
+    responder.script({held, refusal("passkey_required")});
+    responder.baseURL();
+    radio->setChannel(500);
+    makeView();
+    recordToasts();
+
+    QCoro::Task<void> first = view->joinChannelNumber(500, std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return responder.requests().size() == 1; }));
+    ASSERT_FALSE(runVoidTask(view->joinChannelNumber(600, std::nullopt)));
+    ASSERT_TRUE(view->state().showPasskeyPrompt);
+    EXPECT_EQ(view->state().pendingJoinChannel, 600);
+    view->passkeyPrompt()->cancelButton()->click();
+
+    responder.release();
+    ASSERT_FALSE(runVoidTask(std::move(first)));
+    runQueued();
+    EXPECT_FALSE(view->state().showPasskeyPrompt);
+    EXPECT_EQ(view->state().pendingJoinChannel, std::nullopt);
+    EXPECT_TRUE(toasts.isEmpty()) << toasts.join(", ").toStdString();
+    EXPECT_EQ(radio->channelNumber(), 600);
 }
 
 TEST_F(BrowseScreenTest, PasskeyCancelClearsThePromptState)

@@ -1,4 +1,5 @@
 #include "legal/app_legal.h"
+#include "platform/alternate_signal_stack.h"
 #include "platform/diagnostics.h"
 #include "platform/errors.h"
 #include "platform/http_session.h"
@@ -16,6 +17,9 @@
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -97,6 +101,26 @@ TEST(LogChild, Run)
         GTEST_SKIP() << "runs only as a child";
     TovrinLog::audio(QStringLiteral("a"));
     TovrinLog::fault(QStringLiteral("b"));
+}
+
+TEST(AlternateSignalStack, AThreadThatAsksHasOneAndKeepsIt)
+{
+    const auto current = [] {
+        stack_t stack = {};
+        EXPECT_EQ(::sigaltstack(nullptr, &stack), 0);
+        return stack;
+    };
+    stack_t first = {};
+    stack_t again = {};
+    std::thread([&] {
+        AlternateSignalStack::installForThisThread();
+        first = current();
+        AlternateSignalStack::installForThisThread();
+        again = current();
+    }).join();
+    EXPECT_FALSE(first.ss_flags & SS_DISABLE);
+    EXPECT_GE(first.ss_size, size_t(MINSIGSTKSZ));
+    EXPECT_EQ(again.ss_sp, first.ss_sp);
 }
 
 TEST(UserDefaults, EscapedKeyComponentsStayInsideOneKey)

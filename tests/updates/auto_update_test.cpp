@@ -26,6 +26,8 @@
 
 #include <memory>
 
+#include <syslog.h>
+
 namespace {
 
 using Update = TovrinBriselAutoUpdate;
@@ -141,6 +143,30 @@ QString digestOf(const QByteArray& bytes)
 const QString fakeBuild1 = QStringLiteral(TOVRIN_FAKE_BUILD_1);
 const QString fakeBuild2 = QStringLiteral(TOVRIN_FAKE_BUILD_2);
 const QString fakeBuild3 = QStringLiteral(TOVRIN_FAKE_BUILD_3);
+
+// Sets each of the variables that is not set yet, for as long as it lives.
+class ScopedVariables {
+public:
+    explicit ScopedVariables(const QStringList& names)
+    {
+        for (const QString& name : names) {
+            if (qEnvironmentVariableIsSet(qPrintable(name)))
+                continue;
+            qputenv(qPrintable(name), "set-by-test");
+            added_ << name;
+        }
+    }
+    ~ScopedVariables()
+    {
+        for (const QString& name : added_)
+            qunsetenv(qPrintable(name));
+    }
+    ScopedVariables(const ScopedVariables&) = delete;
+    ScopedVariables& operator=(const ScopedVariables&) = delete;
+
+private:
+    QStringList added_;
+};
 
 struct Recorded {
     QList<QStringList> spawns;
@@ -275,6 +301,11 @@ TEST_F(AutoUpdateTest, AGoodUpdateReachesTheInstallerAndQuits)
     // The expected digest in upper case still matches.
     offer(2, digest.toUpper());
 
+    // What the relaunched build needs of the session and the user's folders.
+    const QStringList passedOn{"HOME",           "LANG",           "DISPLAY",         "WAYLAND_DISPLAY",
+                               "XAUTHORITY",     "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
+                               "XDG_CONFIG_HOME", "XDG_DATA_HOME",  "XDG_CACHE_HOME",  "XDG_STATE_HOME"};
+    const ScopedVariables session(passedOn);
     Update update(environment(server.baseURL()));
     QDir().mkpath(update.environment().workingDirectory);
     {
@@ -291,12 +322,21 @@ TEST_F(AutoUpdateTest, AGoodUpdateReachesTheInstallerAndQuits)
               QStringList({"/bin/bash", *script, update.imagePath(), "My Tovrin-Brisel", "/opt/tovrin/tovrin-brisel"})
                   .join('|')
                   .toStdString());
-    // A minimal environment: a fixed PATH, the pid to wait for and the build to expect.
+    // A minimal environment: a fixed PATH, the pid to wait for, the build to
+    // expect, and the session's variables with their values; nothing else.
     const QStringList& variables = recorded.spawnEnvironments[0];
     EXPECT_TRUE(variables.contains("PATH=/usr/bin:/bin"));
     EXPECT_TRUE(variables.contains("TOVRIN_APP_PID=4242"));
     EXPECT_TRUE(variables.contains("TOVRIN_UPDATE_BUILD=2"));
-    EXPECT_LE(variables.size(), 10);
+    QStringList names;
+    for (const QString& variable : variables)
+        names << variable.section(QLatin1Char('='), 0, 0);
+    names.sort();
+    QStringList expectedNames = passedOn + QStringList{"PATH", "TOVRIN_APP_PID", "TOVRIN_UPDATE_BUILD"};
+    expectedNames.sort();
+    EXPECT_EQ(names, expectedNames);
+    for (const QString& name : passedOn)
+        EXPECT_TRUE(variables.contains(name + QLatin1Char('=') + qEnvironmentVariable(qPrintable(name)))) << name.toStdString();
     EXPECT_EQ(Update::sha256(update.imagePath()), digest);
     EXPECT_TRUE(QFileInfo(*script).isExecutable());
     EXPECT_EQ(QFileInfo(update.environment().workingDirectory).permissions() & 0x0077, 0);  // private
@@ -384,6 +424,57 @@ TEST_F(AutoUpdateTest, FailedDownloadsAreLoggedAndLeaveNothing)
     }
 }
 
+// ---- the log -----------------------------------------------------------------------------
+
+constexpr const char* kLogChildVariable = "TOVRIN_UPDATE_LOG_CHILD";
+
+// A failure whose description carries a line break (here the working folder's
+// name; a trial run's output can carry one too) stays one escaped line in each
+// copy, the system log's included. The child process has syslog(3) copy every
+// message to standard error, where this test reads it.
+TEST(AutoUpdateLog, EveryCopyOfAFailureIsOneEscapedLine)
+{
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QLatin1String(kLogChildVariable), scratch.path());
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=AutoUpdateLogChild.Run")});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    const QString errors = QString::fromUtf8(child.readAllStandardError());
+    EXPECT_EQ(child.exitCode(), 0) << errors.toStdString();
+    EXPECT_EQ(errors.count(QStringLiteral("tovrin-update-log-test: [TovrinBriselAutoUpdate] ")), 1) << errors.toStdString();
+    // Standard error's own copy and the system log's.
+    EXPECT_EQ(errors.count(QStringLiteral("/update\\nforged line/")), 2) << errors.toStdString();
+    for (const QString& line : errors.split(QLatin1Char('\n')))
+        EXPECT_FALSE(line.startsWith(QStringLiteral("forged line"))) << errors.toStdString();
+}
+
+// The child side: does nothing unless started by AutoUpdateLog.
+TEST(AutoUpdateLogChild, Run)
+{
+    const QString scratch = qEnvironmentVariable(kLogChildVariable);
+    if (scratch.isEmpty())
+        GTEST_SKIP() << "runs only as a child of AutoUpdateLog";
+    openlog("tovrin-update-log-test", LOG_PERROR, LOG_USER);
+    // A file where the working folder should be: the image cannot be written under it.
+    Update::Environment env;
+    env.workingDirectory = scratch + QStringLiteral("/update\nforged line");
+    QFile blocker(env.workingDirectory);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    env.buildText = QStringLiteral("1");
+    UpdatePlatformEntry entry;
+    entry.version = QStringLiteral("1.0");
+    entry.buildNumber = 2;
+    entry.downloadURL = QStringLiteral("http://127.0.0.1:9/image.dmg");
+    entry.checksumSHA256 = QString(64, QLatin1Char('a'));
+    TovrinBriselAutoUpdateTestSeam::allowLoopbackHttp(true);
+    Update update(env);
+    EXPECT_FALSE(runVoidTask(update.handleMac(entry, true)));
+}
+
 // ---- the real installer script --------------------------------------------------------------
 
 // The command names of a process's children, from /proc.
@@ -432,6 +523,27 @@ protected:
 
     QString installDirectory() const { return work.path() + QStringLiteral("/install"); }
     QString target() const { return installDirectory() + QStringLiteral("/tovrin-brisel"); }
+    // Everything in the install folder, hidden files included.
+    QStringList installed() const
+    {
+        return QDir(installDirectory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                                  QDir::Name);
+    }
+
+    // Starts the packaged installer script on the updater's image, as the
+    // updater would after offering `build`; output and errors merged.
+    void startInstaller(QProcess& installer, const Update& update, qint64 build)
+    {
+        const auto script = update.updateScriptPath();
+        ASSERT_TRUE(script);
+        QProcessEnvironment variables;
+        for (const QString& variable : Update::installerEnvironment(runningApp.processId(), build))
+            variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+        installer.setProcessEnvironment(variables);
+        installer.setProcessChannelMode(QProcess::MergedChannels);
+        installer.start(QStringLiteral("/bin/bash"), {*script, update.imagePath(), "My Tovrin-Brisel", target()});
+        ASSERT_TRUE(installer.waitForStarted(waitMs));
+    }
 
     QProcess runningApp;
 };
@@ -448,7 +560,7 @@ TEST_F(InstallerRunTest, TheInstallerSwapsInAVerifiedBuild)
     ASSERT_TRUE(QTest::qWaitFor([&] { return bytesOf(target()) == bytesOf(fakeBuild2); }, 30000));
     EXPECT_EQ(bytesOf(target() + QStringLiteral(".previous")), bytesOf(fakeBuild1));
     EXPECT_TRUE(QFileInfo(target()).isExecutable());
-    EXPECT_FALSE(QFile::exists(target() + QStringLiteral(".new")));
+    EXPECT_EQ(installed(), QStringList({"tovrin-brisel", "tovrin-brisel.previous"}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(update.imagePath()); }, 30000));
     EXPECT_EQ(capture.count(QStringLiteral("[TovrinBriselAutoUpdate]")), 0) << capture.lines().join('\n').toStdString();
 
@@ -463,19 +575,20 @@ TEST_F(InstallerRunTest, TheInstallerWaitsForTheAppThenRestoresTheBuildThatDoesN
 {
     Update update(realEnvironment());
     QDir().mkpath(update.environment().workingDirectory);
-    const auto script = update.updateScriptPath();
-    ASSERT_TRUE(script);
     // Build 3 where build 2 was expected: the new build does not start as itself.
     ASSERT_TRUE(QFile::copy(fakeBuild3, update.imagePath()));
+    // Someone else's file under the name a fixed staging name would take; the
+    // installer stages under a fresh name and writes nothing through it.
+    const QString victim = work.path() + QStringLiteral("/victim");
+    {
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("untouched");
+    }
+    ASSERT_TRUE(QFile::link(victim, target() + QStringLiteral(".new")));
 
     QProcess installer;
-    QProcessEnvironment variables;
-    for (const QString& variable : Update::installerEnvironment(runningApp.processId(), 2))
-        variables.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
-    installer.setProcessEnvironment(variables);
-    installer.setProcessChannelMode(QProcess::MergedChannels);
-    installer.start(QStringLiteral("/bin/bash"), {*script, update.imagePath(), "My Tovrin-Brisel", target()});
-    ASSERT_TRUE(installer.waitForStarted(waitMs));
+    ASSERT_NO_FATAL_FAILURE(startInstaller(installer, update, 2));
     // It waits for the application's process (its child "timeout" runs the wait): nothing replaced yet.
     ASSERT_TRUE(QTest::qWaitFor([&] { return childCommands(installer.processId()).contains("timeout"); }, waitMs));
     EXPECT_EQ(installer.state(), QProcess::Running);
@@ -489,8 +602,37 @@ TEST_F(InstallerRunTest, TheInstallerWaitsForTheAppThenRestoresTheBuildThatDoesN
     EXPECT_TRUE(out.contains("build 2 did not start (it reported \"3\"); restored the previous build")) << out.toStdString();
     EXPECT_EQ(bytesOf(target()), bytesOf(fakeBuild1));
     EXPECT_TRUE(QFileInfo(target()).isExecutable());
-    EXPECT_FALSE(QFile::exists(target() + QStringLiteral(".previous")));
-    EXPECT_FALSE(QFile::exists(target() + QStringLiteral(".new")));
+    EXPECT_EQ(bytesOf(victim), "untouched");
+    // No staged copy and no ".previous" left; the planted name is as it was.
+    EXPECT_EQ(installed(), QStringList({"tovrin-brisel", "tovrin-brisel.new"}));
+    EXPECT_EQ(QFileInfo(target() + QStringLiteral(".new")).symLinkTarget(), victim);
+    // A rollback removes the image too.
+    EXPECT_FALSE(QFile::exists(update.imagePath()));
+}
+
+TEST_F(InstallerRunTest, ARestoreThatFailsIsLoggedAsSuch)
+{
+    Update update(realEnvironment());
+    QDir().mkpath(update.environment().workingDirectory);
+    // A build that does not start as itself and takes the kept build away when tried.
+    const QByteArray breaking = "#!/bin/sh\nrm -f \"$0.previous\"\necho 3\n";
+    {
+        QFile image(update.imagePath());
+        ASSERT_TRUE(image.open(QIODevice::WriteOnly));
+        image.write(breaking);
+    }
+    QProcess installer;
+    ASSERT_NO_FATAL_FAILURE(startInstaller(installer, update, 2));
+    runningApp.terminate();
+    ASSERT_TRUE(runningApp.waitForFinished(waitMs));
+    ASSERT_TRUE(installer.waitForFinished(30000));
+    const QString out = QString::fromUtf8(installer.readAll());
+    EXPECT_EQ(installer.exitCode(), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains("build 2 did not start (it reported \"3\"); could not restore " + target() + ".previous"))
+        << out.toStdString();
+    EXPECT_FALSE(out.contains("restored the previous build")) << out.toStdString();
+    EXPECT_EQ(bytesOf(target()), breaking);
+    EXPECT_FALSE(QFile::exists(update.imagePath()));
 }
 
 TEST_F(InstallerRunTest, EachRefusalLeavesTheRunningBuildAlone)
@@ -509,24 +651,25 @@ TEST_F(InstallerRunTest, EachRefusalLeavesTheRunningBuildAlone)
         bool loopbackHttpAllowed;
         bool attemptedBefore;
         QString logged;
+        bool remembered;    // the build counts as attempted afterwards
     };
     const QString served = QStringLiteral("served");
     const QString absent = QStringLiteral("absent");
     const Row rows[] = {
         {"no checksum", bytesOf(fakeBuild2), absent, plainHttp, true, false,
-         "refused build 2: no checksum_sha256 in the manifest"},
+         "refused build 2: no checksum_sha256 in the manifest", false},
         {"empty checksum", bytesOf(fakeBuild2), QString(), plainHttp, true, false,
-         "refused build 2: no checksum_sha256 in the manifest"},
+         "refused build 2: no checksum_sha256 in the manifest", false},
         {"http", bytesOf(fakeBuild2), goodDigest, plainHttp, false, false,
-         "refused build 2: download URL is not https (http://127.0.0.1:"},
+         "refused build 2: download URL is not https (http://127.0.0.1:", false},
         {"wrong digest", bytesOf(fakeBuild2), QString(64, QLatin1Char('0')), QUrl(), true, false,
-         "cannot decode raw data (checksum mismatch)"},
+         "cannot decode raw data (checksum mismatch)", false},
         {"not an executable", "#!/bin/sh\necho 2\n", served, QUrl(), true, false,
-         "refused build 2: not an executable for this machine (no ELF header)"},
+         "refused build 2: not an executable for this machine (no ELF header)", true},
         {"mislabelled", bytesOf(fakeBuild3), served, QUrl(), true, false,
-         "refused build 2: trial run reported build \"3\""},
+         "refused build 2: trial run reported build \"3\"", true},
         {"already attempted", bytesOf(fakeBuild2), goodDigest, plainHttp, true, true,
-         "refused build 2: already attempted"},
+         "refused build 2: already attempted", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -548,6 +691,17 @@ TEST_F(InstallerRunTest, EachRefusalLeavesTheRunningBuildAlone)
         EXPECT_EQ(runningApp.state(), QProcess::Running);
         EXPECT_EQ(bytesOf(target()), bytesOf(fakeBuild1));
         EXPECT_FALSE(QFile::exists(update.imagePath()));
+        const std::optional<qint64> attempted = UserDefaults().integer(QLatin1String(Update::attemptedBuildKey));
+        EXPECT_EQ(attempted, row.remembered ? std::optional<qint64>(2) : std::nullopt);
+        if (!row.remembered)
+            continue;
+        // The next check refuses the build before it asks for any image.
+        offer(2, checksum, plainHttp);
+        TovrinBriselAutoUpdateTestSeam::allowLoopbackHttp(true);
+        EXPECT_FALSE(runVoidTask(update.check(true, true)));
+        EXPECT_EQ(capture.count(QStringLiteral("[TovrinBriselAutoUpdate] refused build 2: already attempted")),
+                  row.attemptedBefore ? 2 : 1);
+        EXPECT_EQ(recorded.quits, 0);
     }
     EXPECT_TRUE(untouched.requests().isEmpty());
 }

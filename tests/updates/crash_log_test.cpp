@@ -1,3 +1,4 @@
+#include "platform/alternate_signal_stack.h"
 #include "platform/diagnostics.h"
 #include "platform/user_defaults.h"
 #include "services/tovrin_crash_log.h"
@@ -116,13 +117,17 @@ TEST_F(CrashLogRuns, AFatalSignalIsLoggedAndReportedAtTheNextLaunch)
 
 TEST_F(CrashLogRuns, AStackOverflowIsLogged)
 {
-    launch(QStringLiteral("quit"));
-    QProcess::ExitStatus status = QProcess::NormalExit;
-    QString out = launch(QStringLiteral("overflow"), nullptr, &status);
-    EXPECT_EQ(status, QProcess::CrashExit);
-    EXPECT_EQ(count(out, QStringLiteral("[TovrinFAULT] uncaught name=SIGSEGV reason=")), 1) << out.toStdString();
-    out = launch(QStringLiteral("quit"));
-    EXPECT_EQ(count(out, previous), 1) << out.toStdString();
+    // On the main thread, and on a thread of the app's that took its own alternate stack.
+    for (const char* mode : {"overflow", "thread overflow"}) {
+        SCOPED_TRACE(mode);
+        launch(QStringLiteral("quit"));
+        QProcess::ExitStatus status = QProcess::NormalExit;
+        QString out = launch(QLatin1String(mode), nullptr, &status);
+        EXPECT_EQ(status, QProcess::CrashExit);
+        EXPECT_EQ(count(out, QStringLiteral("[TovrinFAULT] uncaught name=SIGSEGV reason=")), 1) << out.toStdString();
+        out = launch(QStringLiteral("quit"));
+        EXPECT_EQ(count(out, previous), 1) << out.toStdString();
+    }
 }
 
 TEST_F(CrashLogRuns, AStopSignalIsANormalQuit)
@@ -189,6 +194,11 @@ TEST(CrashChild, Run)
         printCleanExit();
     } else if (mode == QLatin1String("overflow")) {
         overflowTheStack(1);
+    } else if (mode == QLatin1String("thread overflow")) {
+        std::thread([] {
+            AlternateSignalStack::installForThisThread();
+            overflowTheStack(1);
+        }).join();
     } else if (mode == QLatin1String("exit")) {
         ::_exit(0);
     } else if (mode == QLatin1String("segv")) {
