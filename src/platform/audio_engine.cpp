@@ -1,5 +1,6 @@
 #include "platform/audio_engine.h"
 
+#include "platform/alternate_signal_stack.h"
 #include "platform/audio_devices.h"
 #include "platform/audio_render_loop.h"
 
@@ -51,6 +52,9 @@ QThread* renderThread()
         render.thread->setObjectName(QStringLiteral("audio render"));
         render.anchor = new QObject;
         render.anchor->moveToThread(render.thread);
+        // A stack overflow there is logged like one on the main thread.
+        QObject::connect(render.thread, &QThread::started, render.anchor,
+                         &AlternateSignalStack::installForThisThread, Qt::DirectConnection);
         render.thread->start(QThread::TimeCriticalPriority);
         qAddPostRoutine(endRenderThread);
     }

@@ -1,5 +1,7 @@
 #include "platform/pulse_connection.h"
 
+#include "platform/alternate_signal_stack.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -75,6 +77,10 @@ PulseConnection::PulseConnection()
     loop_ = pa_threaded_mainloop_new();
     pa_threaded_mainloop_set_name(loop_, "sound server");
     pa_threaded_mainloop_lock(loop_);
+    // The loop's first deed on its thread: a stack overflow there is logged too.
+    pa_mainloop_api_once(
+        pa_threaded_mainloop_get_api(loop_),
+        [](pa_mainloop_api*, void*) { AlternateSignalStack::installForThisThread(); }, nullptr);
     connectContext();
     pa_threaded_mainloop_unlock(loop_);
     pa_threaded_mainloop_start(loop_);

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <atomic>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,6 +71,38 @@ TEST(AudioEngine, MixesPlayersAndAppliesTheOutputVolume)
     const size_t start = firstSound(played, 0, 0.1f);
     ASSERT_NE(start, std::string::npos);
     EXPECT_FLOAT_EQ(played[start], 0.375f);
+}
+
+// A device that notes whether the thread opening it (the render thread) has
+// a signal stack of its own, so a stack overflow there is logged too.
+class StackProbeOutput final : public AudioOutputDevice {
+public:
+    StackProbeOutput(int rate, std::shared_ptr<std::atomic<int>> answer) : AudioOutputDevice(rate), answer_(std::move(answer)) {}
+    bool open() override
+    {
+        answer_->store(threadHasSignalStack() ? 1 : 0);
+        return true;
+    }
+    void close() override {}
+    int writableFrames() override { return 0; }
+    void write(const float*, int) override {}
+    int64_t playedFrames() override { return 0; }
+    int bufferFrames() const override { return 800; }
+    void suspend() override {}
+    void resume() override {}
+
+private:
+    std::shared_ptr<std::atomic<int>> answer_;
+};
+
+TEST(AudioEngine, RendersOnAThreadWithASignalStackOfItsOwn)
+{
+    auto answer = std::make_shared<std::atomic<int>>(-1);
+    AudioDevices::OutputOverride probe([answer](int rate) { return std::make_unique<StackProbeOutput>(rate, answer); });
+    AudioEngine engine(kRate);
+    engine.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer->load() != -1; }, 3000));
+    EXPECT_EQ(answer->load(), 1);
 }
 
 TEST(PlayerQueue, StopDropsEverythingAndStillCompletes)

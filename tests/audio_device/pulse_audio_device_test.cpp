@@ -10,7 +10,9 @@
 #include "platform/audio_session_notifications.h"
 #include "platform/diagnostics.h"
 #include "platform/pulse_audio_input.h"
+#include "platform/pulse_audio_output.h"
 #include "platform/pulse_connection.h"
+#include "support/audio_fakes.h"
 #include "support/contained_pulse_audio.h"
 #include "support/tone.h"
 
@@ -23,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 
 using namespace std::chrono_literals;
 
@@ -216,6 +219,18 @@ TEST_F(PulseAudioDevice, AClipIsHeardToItsLastSampleBeforeThePlayerFinishes)
     ASSERT_TRUE(std::any_of(heard.begin(), heard.end(), audible)) << "nothing of the clip was heard";
     // The last 10 ms, to the sample; the sink rounds to 16 bits.
     EXPECT_LT(tailMismatch(played, heard, 441), 0.002f) << "the clip's tail was cut";
+}
+
+TEST_F(PulseAudioDevice, TheSoundServersThreadHasASignalStackOfItsOwn)
+{
+    PulseAudioOutput output(kRate, QByteArrayLiteral("probe"));
+    std::atomic<int> answer{-1};
+    // Runs on the sound server's thread, where the stream reports ready.
+    QObject::connect(&output, &AudioOutputDevice::ready, [&] { answer.store(threadHasSignalStack() ? 1 : 0); });
+    ASSERT_TRUE(output.open()) << output.errorText().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.load() != -1; }, 5000));
+    EXPECT_EQ(answer.load(), 1);
+    output.close();
 }
 
 TEST_F(PulseAudioDevice, WhenTheDefaultSpeakerChangesTheNextSoundsPlayThere)

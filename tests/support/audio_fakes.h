@@ -7,6 +7,8 @@
 
 #include <QPointer>
 
+#include <csignal>
+
 #include <memory>
 #include <vector>
 
@@ -52,3 +54,10 @@ private:
     std::vector<std::shared_ptr<PlayedAudio>> streams_;
     AudioDevices::OutputOverride override_;
 };
+
+// Whether the calling thread has an alternate signal stack switched on.
+inline bool threadHasSignalStack()
+{
+    stack_t current = {};
+    return ::sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE);
+}
