@@ -163,15 +163,16 @@ TEST_F(BrowseScreenTest, ADoubleClickAfterARefusalReportsWhatItsJoinGot)
         ASSERT_TRUE(row(number));
         row(number)->click();
         ASSERT_TRUE(waitUntil([&] { return !toasts.isEmpty(); }));
-        ASSERT_EQ(toasts, QStringList{"You are not on the allowlist for this channel."}) << toasts.join(" | ").toStdString();
+        ASSERT_EQ(toasts, QStringList{"You are not on the allowlist for this channel."})
+            << toasts.join(" | ").toStdString();
         ASSERT_TRUE(waitUntil([&] { return !view->state().toast; }));
         toasts.clear();
 
         // The owner lets the user in, bans them or asks for a passkey.
         switch (setup.outcome) {
         case Outcome::joined:
-            ASSERT_TRUE(runTask(TovrinAPI::shared().updateChannelSettings(setup.owner, number, {{"join_policy", "open"}}))
-                            .value);
+            ASSERT_TRUE(
+                runTask(TovrinAPI::shared().updateChannelSettings(setup.owner, number, {{"join_policy", "open"}})).value);
             break;
         case Outcome::banned:
             ASSERT_FALSE(runVoidTask(TovrinAPI::shared().banFromChannel(setup.owner, number, session->uid())));

@@ -302,9 +302,9 @@ TEST_F(AutoUpdateTest, AGoodUpdateReachesTheInstallerAndQuits)
     offer(2, digest.toUpper());
 
     // What the relaunched build needs of the session and the user's folders.
-    const QStringList passedOn{"HOME",           "LANG",           "DISPLAY",         "WAYLAND_DISPLAY",
-                               "XAUTHORITY",     "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
-                               "XDG_CONFIG_HOME", "XDG_DATA_HOME",  "XDG_CACHE_HOME",  "XDG_STATE_HOME"};
+    const QStringList passedOn{"HOME", "LANG", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_RUNTIME_DIR",
+                               "DBUS_SESSION_BUS_ADDRESS", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                               "XDG_STATE_HOME"};
     const ScopedVariables session(passedOn);
     Update update(environment(server.baseURL()));
     QDir().mkpath(update.environment().workingDirectory);
@@ -335,8 +335,10 @@ TEST_F(AutoUpdateTest, AGoodUpdateReachesTheInstallerAndQuits)
     QStringList expectedNames = passedOn + QStringList{"PATH", "TOVRIN_APP_PID", "TOVRIN_UPDATE_BUILD"};
     expectedNames.sort();
     EXPECT_EQ(names, expectedNames);
-    for (const QString& name : passedOn)
-        EXPECT_TRUE(variables.contains(name + QLatin1Char('=') + qEnvironmentVariable(qPrintable(name)))) << name.toStdString();
+    for (const QString& name : passedOn) {
+        const QString variable = name + QLatin1Char('=') + qEnvironmentVariable(qPrintable(name));
+        EXPECT_TRUE(variables.contains(variable)) << variable.toStdString();
+    }
     EXPECT_EQ(Update::sha256(update.imagePath()), digest);
     EXPECT_TRUE(QFileInfo(*script).isExecutable());
     EXPECT_EQ(QFileInfo(update.environment().workingDirectory).permissions() & 0x0077, 0);  // private
@@ -444,7 +446,8 @@ TEST(AutoUpdateLog, EveryCopyOfAFailureIsOneEscapedLine)
     ASSERT_TRUE(child.waitForFinished(30000));
     const QString errors = QString::fromUtf8(child.readAllStandardError());
     EXPECT_EQ(child.exitCode(), 0) << errors.toStdString();
-    EXPECT_EQ(errors.count(QStringLiteral("tovrin-update-log-test: [TovrinBriselAutoUpdate] ")), 1) << errors.toStdString();
+    EXPECT_EQ(errors.count(QStringLiteral("tovrin-update-log-test: [TovrinBriselAutoUpdate] ")), 1)
+        << errors.toStdString();
     // Standard error's own copy and the system log's.
     EXPECT_EQ(errors.count(QStringLiteral("/update\\nforged line/")), 2) << errors.toStdString();
     for (const QString& line : errors.split(QLatin1Char('\n')))
