@@ -31,7 +31,8 @@ void endRenderThread()
     QMetaObject::invokeMethod(
         render.anchor,
         [anchor = render.anchor] {
-            delete anchor;
+            // Deleted as the thread finishes, never inside its own call.
+            anchor->deleteLater();
             QThread::currentThread()->quit();
         },
         Qt::QueuedConnection);
@@ -61,11 +62,12 @@ QThread* renderThread()
     return render.thread;
 }
 
-// Runs f on the loop's thread without waiting, or right here once that thread has ended.
+// Runs f on the loop's thread without waiting, or right here once that
+// thread has ended (the loop's own thread pointer is gone with it then).
 template <class F>
 void postToLoop(AudioRenderLoop* loop, F f)
 {
-    if (loop->thread()->isRunning())
+    if (renderThreadSlot().thread)
         QMetaObject::invokeMethod(loop, std::move(f), Qt::QueuedConnection);
     else
         f();
