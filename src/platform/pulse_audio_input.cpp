@@ -23,10 +23,10 @@ bool PulseAudioInput::start(Sink sink)
         errorText_ = QStringLiteral("no sound server");
         return false;
     }
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(sampleRate()), 1};
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, uint32_t(sampleRate()), 1};
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_MEDIA_NAME, "Push-to-talk");
-    stream_ = pa_stream_new_with_proplist(context, "Push-to-talk", &spec, nullptr, properties);
+    stream_ = pa_stream_new_with_proplist(context, "Push-to-talk", &format, nullptr, properties);
     pa_proplist_free(properties);
     if (!stream_) {
         errorText_ = QStringLiteral("audio input did not open (%1)").arg(pa_strerror(pa_context_errno(context)));
@@ -36,7 +36,7 @@ bool PulseAudioInput::start(Sink sink)
         stream_, [](pa_stream*, size_t, void* self) { static_cast<PulseAudioInput*>(self)->streamReadable(); }, this);
     pa_buffer_attr buffer;
     buffer.maxlength = uint32_t(-1);
-    buffer.fragsize = uint32_t(pa_usec_to_bytes(pa_usec_t(kFragmentMs) * 1000, &spec));
+    buffer.fragsize = uint32_t(pa_usec_to_bytes(pa_usec_t(kFragmentMs) * 1000, &format));
     buffer.tlength = buffer.prebuf = buffer.minreq = uint32_t(-1);
     const char* source = source_.isEmpty() ? nullptr : source_.constData();
     if (pa_stream_connect_record(stream_, source, &buffer, PA_STREAM_ADJUST_LATENCY) < 0) {

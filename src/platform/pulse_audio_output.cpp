@@ -34,10 +34,10 @@ bool PulseAudioOutput::open()
         errorText_ = QStringLiteral("no sound server");
         return false;
     }
-    const pa_sample_spec spec = monoFloat(sampleRate());
+    const pa_sample_spec format = monoFloat(sampleRate());
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_MEDIA_NAME, mediaName_.constData());
-    stream_ = pa_stream_new_with_proplist(context, mediaName_.constData(), &spec, nullptr, properties);
+    stream_ = pa_stream_new_with_proplist(context, mediaName_.constData(), &format, nullptr, properties);
     pa_proplist_free(properties);
     if (!stream_) {
         errorText_ = QStringLiteral("audio output did not open (%1)").arg(pa_strerror(pa_context_errno(context)));
@@ -47,7 +47,7 @@ bool PulseAudioOutput::open()
         stream_, [](pa_stream*, void* self) { static_cast<PulseAudioOutput*>(self)->streamStateChanged(); }, this);
     pa_buffer_attr buffer;
     buffer.maxlength = uint32_t(-1);
-    buffer.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(kBufferMs) * 1000, &spec));
+    buffer.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(kBufferMs) * 1000, &format));
     buffer.prebuf = uint32_t(-1);
     buffer.minreq = uint32_t(-1);
     buffer.fragsize = uint32_t(-1);
