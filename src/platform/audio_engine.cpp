@@ -217,7 +217,6 @@ void AudioEngine::deviceFailed(quint64 opening, const QString& error)
 {
     if (opening != opening_ || !running_)
         return;
-    errorText_ = error;
     running_ = false;
     emit failed(error);
 }

@@ -82,7 +82,6 @@ public:
     // Started and not failed. An engine on a silent stand-in no longer counts
     // as running once the sound server is back, so its owner starts it again.
     bool isRunning() const;
-    QString errorText() const { return errorText_; }
 
     void setOutputVolume(float volume);
     float outputVolume() const { return volume_; }
@@ -107,5 +106,4 @@ private:
     quint64 opening_ = 0;   // numbers the devices handed over; older failures do nothing
     AudioRenderLoop* loop_;
     std::vector<std::unique_ptr<PlayerQueue>> players_;
-    QString errorText_;
 };

@@ -102,8 +102,6 @@ bool PulseConnection::waitForFirstAnswer(std::chrono::milliseconds limit)
     return isReady();
 }
 
-bool PulseConnection::isLoopThread() const { return pa_threaded_mainloop_in_thread(loop_); }
-
 void PulseConnection::useServerForTesting(const QByteArray& server)
 {
     Lock lock;

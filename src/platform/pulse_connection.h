@@ -48,8 +48,6 @@ public:
     // Waits, at most `limit`, for the first connection attempt to end either
     // way; the answer is isReady(). Only for a first look at the system.
     bool waitForFirstAnswer(std::chrono::milliseconds limit);
-    // The loop's thread, for callers that must know where callbacks run.
-    bool isLoopThread() const;
 
     // Test seam: drops the current context and connects to `server` (a
     // libpulse server string) from now on, or to the default when empty.

@@ -73,32 +73,16 @@ TEST(AudioEngine, MixesPlayersAndAppliesTheOutputVolume)
     EXPECT_FLOAT_EQ(played[start], 0.375f);
 }
 
-// A device that notes whether the thread opening it (the render thread) has
-// a signal stack of its own, so a stack overflow there is logged too.
-class StackProbeOutput final : public AudioOutputDevice {
-public:
-    StackProbeOutput(int rate, std::shared_ptr<std::atomic<int>> answer) : AudioOutputDevice(rate), answer_(std::move(answer)) {}
-    bool open() override
-    {
-        answer_->store(threadHasSignalStack() ? 1 : 0);
-        return true;
-    }
-    void close() override {}
-    int writableFrames() override { return 0; }
-    void write(const float*, int) override {}
-    int64_t playedFrames() override { return 0; }
-    int bufferFrames() const override { return 800; }
-    void suspend() override {}
-    void resume() override {}
-
-private:
-    std::shared_ptr<std::atomic<int>> answer_;
-};
-
 TEST(AudioEngine, RendersOnAThreadWithASignalStackOfItsOwn)
 {
     auto answer = std::make_shared<std::atomic<int>>(-1);
-    AudioDevices::OutputOverride probe([answer](int rate) { return std::make_unique<StackProbeOutput>(rate, answer); });
+    // The device opens on the render thread: it notes what that thread has.
+    AudioDevices::OutputOverride probe([answer](int rate) {
+        return std::make_unique<OpenOnlyOutput>(rate, [answer] {
+            answer->store(threadHasSignalStack() ? 1 : 0);
+            return true;
+        });
+    });
     AudioEngine engine(kRate);
     engine.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return answer->load() != -1; }, 3000));

@@ -13,19 +13,6 @@ namespace {
 
 constexpr int kRate = ChannelPlayback::kSampleRate;
 
-class RefusingOutput final : public AudioOutputDevice {
-public:
-    explicit RefusingOutput(int rate) : AudioOutputDevice(rate) { errorText_ = "no device here"; }
-    bool open() override { return false; }
-    void close() override {}
-    int writableFrames() override { return 0; }
-    void write(const float*, int) override {}
-    int64_t playedFrames() override { return 0; }
-    int bufferFrames() const override { return 0; }
-    void suspend() override {}
-    void resume() override {}
-};
-
 // Sample indices where the signal is audible, first and last.
 std::pair<size_t, size_t> soundSpan(const std::vector<float>& samples)
 {
@@ -122,7 +109,7 @@ TEST_F(ChannelPlaybackTest, AnEngineThatCannotStartIsReportedAndRebuiltLater)
 {
     Diagnostics::LineCapture lines;
     {
-        AudioDevices::OutputOverride refusing([](int rate) { return std::make_unique<RefusingOutput>(rate); });
+        AudioDevices::OutputOverride refusing([](int rate) { return std::make_unique<OpenOnlyOutput>(rate, [] { return false; }, "no device here"); });
         playback.startPlaybackEngine();
     }
     // The device opens on the render thread: its refusal comes back later.

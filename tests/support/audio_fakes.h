@@ -7,6 +7,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 #include <csignal>
 
 #include <memory>
@@ -53,6 +55,27 @@ public:
 private:
     std::vector<std::shared_ptr<PlayedAudio>> streams_;
     AudioDevices::OutputOverride override_;
+};
+
+// An output that only answers open() (on the render thread) and plays nothing.
+class OpenOnlyOutput final : public AudioOutputDevice {
+public:
+    OpenOnlyOutput(int rate, std::function<bool()> open, const QString& error = {})
+        : AudioOutputDevice(rate), open_(std::move(open))
+    {
+        errorText_ = error;
+    }
+    bool open() override { return open_(); }
+    void close() override {}
+    int writableFrames() override { return 0; }
+    void write(const float*, int) override {}
+    int64_t playedFrames() override { return 0; }
+    int bufferFrames() const override { return sampleRate() / 20; }
+    void suspend() override {}
+    void resume() override {}
+
+private:
+    std::function<bool()> open_;
 };
 
 // Whether the calling thread has an alternate signal stack switched on.
