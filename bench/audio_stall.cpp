@@ -87,7 +87,7 @@ int main(int argc, char* argv[])
 
     int status = 0;
     {
-        AudioEngine engine(kRate);
+        AudioEngine engine(kRate, "Test tone");
         PlayerQueue* player = engine.attachPlayer();
         int heard = 0;
         for (int b = 0; b < kBuffers; ++b) {

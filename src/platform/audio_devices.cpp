@@ -5,8 +5,6 @@
 #include "platform/pulse_connection.h"
 #include "platform/tovrin_log.h"
 
-using namespace std::chrono_literals;
-
 namespace AudioDevices {
 namespace {
 
@@ -17,9 +15,6 @@ Factory& slot()
     static Factory factory;
     return factory;
 }
-
-// Bounds the one wait for a server that has not answered yet.
-constexpr std::chrono::milliseconds kFirstLook = 1000ms;
 
 void noteSilentOutput()
 {
@@ -32,12 +27,12 @@ void noteSilentOutput()
 
 }  // namespace
 
-std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate)
+std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate, const QString& name)
 {
     if (slot<OutputFactory>())
         return slot<OutputFactory>()(sampleRate);
     if (serverAvailable())
-        return std::make_unique<PulseAudioOutput>(sampleRate, QByteArrayLiteral("Radio"));
+        return std::make_unique<PulseAudioOutput>(sampleRate, name.toUtf8());
     noteSilentOutput();
     return std::make_unique<NullAudioOutput>(sampleRate, nullptr, NullAudioOutput::Role::standIn);
 }
@@ -58,9 +53,7 @@ bool hasInput()
 {
     if (slot<InputFactory>())
         return true;
-    PulseConnection& connection = PulseConnection::instance();
-    // A first look at a system whose server is still answering.
-    connection.waitForFirstAnswer(kFirstLook);
+    const PulseConnection& connection = PulseConnection::instance();
     return connection.isReady() && connection.hasDefaultSource();
 }
 

@@ -3,6 +3,8 @@
 #include "platform/audio_input.h"
 #include "platform/audio_output.h"
 
+#include <QString>
+
 #include <functional>
 #include <memory>
 
@@ -16,11 +18,12 @@ namespace AudioDevices {
 using OutputFactory = std::function<std::unique_ptr<AudioOutputDevice>(int sampleRate)>;
 using InputFactory = std::function<std::unique_ptr<AudioInputDevice>(int sampleRate)>;
 
-std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate);
+// `name` tells the desktop's mixer what the stream plays.
+std::unique_ptr<AudioOutputDevice> openOutput(int sampleRate, const QString& name);
 // Null when the sound server has no input device.
 std::unique_ptr<AudioInputDevice> openInput(int sampleRate);
-// Whether the sound server offers an input (without opening one). The first
-// call may wait a moment for a server that has not answered yet.
+// Whether the sound server offers an input (without opening one); false
+// while there is no server, which serverAvailable() tells apart. Never waits.
 bool hasInput();
 // Whether the sound server is there now (any thread, never waits).
 bool serverAvailable();

@@ -133,7 +133,8 @@ void PlayerQueue::post(Completion done)
         QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(done), Qt::QueuedConnection);
 }
 
-AudioEngine::AudioEngine(int sampleRate, QObject* parent) : QObject(parent), sampleRate_(sampleRate)
+AudioEngine::AudioEngine(int sampleRate, QString streamName, QObject* parent)
+    : QObject(parent), sampleRate_(sampleRate), streamName_(std::move(streamName))
 {
     // Reports run on the GUI thread and may come after the engine is gone.
     const QPointer<AudioEngine> self(this);
@@ -172,7 +173,7 @@ void AudioEngine::start()
 {
     if (isRunning())
         return;
-    std::unique_ptr<AudioOutputDevice> device = AudioDevices::openOutput(sampleRate_);
+    std::unique_ptr<AudioOutputDevice> device = AudioDevices::openOutput(sampleRate_, streamName_);
     standIn_ = device->standsInForServer();
     device->moveToThread(loop_->thread());
     running_ = true;

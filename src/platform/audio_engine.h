@@ -68,10 +68,12 @@ private:
 class AudioEngine final : public QObject {
     Q_OBJECT
 public:
-    explicit AudioEngine(int sampleRate, QObject* parent = nullptr);
+    // `streamName` tells the desktop's mixer what the engine plays.
+    AudioEngine(int sampleRate, QString streamName, QObject* parent = nullptr);
     ~AudioEngine() override;
 
     int sampleRate() const { return sampleRate_; }
+    QString streamName() const { return streamName_; }
     PlayerQueue* attachPlayer();
 
     // Opens a fresh output from AudioDevices, so it plays where the desktop
@@ -100,6 +102,7 @@ private:
     void deviceFailed(quint64 opening, const QString& error);
 
     int sampleRate_;
+    QString streamName_;
     float volume_ = 1.0f;
     bool running_ = false;
     bool standIn_ = false;  // the running device only keeps time for an absent server

@@ -9,7 +9,7 @@
 // One mono float capture stream at a fixed rate: the microphone, or any PCM
 // source a test hands the recorder.
 // Thread contract: built, started, stopped and destroyed on the GUI thread;
-// the sink callback runs on the GUI thread.
+// the sink callback and failed() run on the GUI thread.
 class AudioInputDevice : public QObject {
     Q_OBJECT
 public:
@@ -23,6 +23,11 @@ public:
     virtual bool start(Sink sink) = 0;
     virtual void stop() = 0;
     QString errorText() const { return errorText_; }
+
+signals:
+    // A started input stopped delivering for good (its stream failed, or the
+    // sound server went away); nothing more arrives until it starts again.
+    void failed(const QString& error);
 
 protected:
     QString errorText_;

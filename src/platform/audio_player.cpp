@@ -56,10 +56,10 @@ private:
 }  // namespace
 
 template <class Open>
-std::unique_ptr<AudioPlayer> AudioPlayer::make(Open open, QString* error)
+std::unique_ptr<AudioPlayer> AudioPlayer::make(Open open, const QString& streamName, QString* error)
 {
     try {
-        return std::unique_ptr<AudioPlayer>(new AudioPlayer(open()));
+        return std::unique_ptr<AudioPlayer>(new AudioPlayer(open(), streamName));
     } catch (const ff::MediaError& e) {
         if (error)
             *error = e.text();
@@ -67,18 +67,18 @@ std::unique_ptr<AudioPlayer> AudioPlayer::make(Open open, QString* error)
     }
 }
 
-std::unique_ptr<AudioPlayer> AudioPlayer::fromFile(const QString& path, QString* error)
+std::unique_ptr<AudioPlayer> AudioPlayer::fromFile(const QString& path, const QString& streamName, QString* error)
 {
-    return make([&] { return AudioDecoder::openFile(path, kOutputRate); }, error);
+    return make([&] { return AudioDecoder::openFile(path, kOutputRate); }, streamName, error);
 }
 
-std::unique_ptr<AudioPlayer> AudioPlayer::fromBytes(const QByteArray& bytes, QString* error)
+std::unique_ptr<AudioPlayer> AudioPlayer::fromBytes(const QByteArray& bytes, const QString& streamName, QString* error)
 {
-    return make([&] { return AudioDecoder::openBytes(bytes, kOutputRate); }, error);
+    return make([&] { return AudioDecoder::openBytes(bytes, kOutputRate); }, streamName, error);
 }
 
-AudioPlayer::AudioPlayer(std::unique_ptr<AudioDecoder> decoder)
-    : engine_(std::make_unique<AudioEngine>(kOutputRate)),
+AudioPlayer::AudioPlayer(std::unique_ptr<AudioDecoder> decoder, const QString& streamName)
+    : engine_(std::make_unique<AudioEngine>(kOutputRate, streamName)),
       cancel_(std::make_shared<std::atomic<bool>>(false)),
       duration_(decoder->duration())
 {

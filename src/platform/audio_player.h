@@ -29,8 +29,9 @@ public:
     static constexpr int kOutputRate = 44100;
 
     // Null with error set when the file cannot be opened as audio.
-    static std::unique_ptr<AudioPlayer> fromFile(const QString& path, QString* error);
-    static std::unique_ptr<AudioPlayer> fromBytes(const QByteArray& bytes, QString* error);
+    // `streamName` tells the desktop's mixer what the clip is.
+    static std::unique_ptr<AudioPlayer> fromFile(const QString& path, const QString& streamName, QString* error);
+    static std::unique_ptr<AudioPlayer> fromBytes(const QByteArray& bytes, const QString& streamName, QString* error);
     ~AudioPlayer() override;
 
     // The real length in seconds (the stored stream length).
@@ -57,9 +58,9 @@ signals:
     void decodeFailed(const QString& error);
 
 private:
-    explicit AudioPlayer(std::unique_ptr<AudioDecoder> decoder);
+    AudioPlayer(std::unique_ptr<AudioDecoder> decoder, const QString& streamName);
     template <class Open>
-    static std::unique_ptr<AudioPlayer> make(Open open, QString* error);
+    static std::unique_ptr<AudioPlayer> make(Open open, const QString& streamName, QString* error);
     void receive(std::vector<float> samples);
     void decodingEnded(const QString& error);
     void scheduleFrom(size_t position);

@@ -84,6 +84,12 @@ bool AudioRecorder::prepareToRecord()
         input_.reset();
         return false;
     }
+    connect(input_.get(), &AudioInputDevice::failed, this, [this](const QString& error) {
+        if (!recording_)
+            return;
+        errorText_ = error;
+        emit inputFailed(error);
+    });
     thread_ = new QThread(this);
     auto* worker = new EncodeWorker(std::move(encoder));
     worker->moveToThread(thread_);

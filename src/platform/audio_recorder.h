@@ -52,6 +52,9 @@ signals:
     void recordingChanged(bool recording);
     // The input delivered the first samples of this recording.
     void firstSampleCaptured();
+    // The input failed while recording: nothing more is captured. What was
+    // captured stays in the file, which stop() closes as usual.
+    void inputFailed(const QString& error);
     // The file is closed; ok is false when encoding or writing failed.
     void finished(bool ok, const QString& error);
 

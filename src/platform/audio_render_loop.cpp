@@ -10,6 +10,10 @@
 namespace {
 constexpr int kMinPeriodMs = 5;
 constexpr int kQuietBeforeSleepMs = 250;
+// A stream that starts, or resumes after a pause, has the sink remix what it
+// had already rendered ahead; a sound right at its start loses about 10 ms
+// there (heard so on a sink's monitor). Silence goes first instead.
+constexpr int kLeadInMs = 20;
 }
 
 AudioRenderLoop::AudioRenderLoop(EndedReport ended, FailedReport failed)
@@ -45,6 +49,7 @@ void AudioRenderLoop::open(std::unique_ptr<AudioOutputDevice> device, quint64 op
         return;
     }
     state_ = State::playing;
+    leadIn_ = leadInFrames();
     written_ = 0;
     feeding_ = false;
     quietFrames_ = quietBeforeSleep();
@@ -99,10 +104,17 @@ void AudioRenderLoop::tick()
 
 void AudioRenderLoop::pump()
 {
-    const int frames = device_->writableFrames();
+    int frames = device_->writableFrames();
     // A stream that was never fed (still opening) cannot have run dry.
     if (feeding_ && written_ > 0 && frames >= device_->bufferFrames())
         underruns_.fetch_add(1);
+    if (frames > 0 && leadIn_ > 0) {
+        // Silence on its way already needs none ahead of it.
+        const int lead = mixer_.hasAudio() ? std::min(frames, leadIn_) : 0;
+        leadIn_ = lead > 0 ? leadIn_ - lead : 0;
+        writeSilence(lead);
+        frames -= lead;
+    }
     if (frames > 0) {
         if (block_.size() < size_t(frames))
             block_.resize(size_t(frames));
@@ -123,6 +135,19 @@ void AudioRenderLoop::pump()
     const int bufferMs = device_->bufferFrames() * 1000 / device_->sampleRate();
     timer_.start(std::max(kMinPeriodMs, bufferMs / 2));
 }
+
+void AudioRenderLoop::writeSilence(int frames)
+{
+    if (frames <= 0)
+        return;
+    if (block_.size() < size_t(frames))
+        block_.resize(size_t(frames));
+    std::fill_n(block_.begin(), frames, 0.0f);
+    device_->write(block_.data(), frames);
+    written_ += frames;
+}
+
+int AudioRenderLoop::leadInFrames() const { return device_->sampleRate() * kLeadInMs / 1000; }
 
 int64_t AudioRenderLoop::quietBeforeSleep() const
 {
@@ -154,6 +179,7 @@ void AudioRenderLoop::sleep()
 void AudioRenderLoop::wake()
 {
     state_ = State::playing;
+    leadIn_ = leadInFrames();
     device_->resume();
     pump();
 }

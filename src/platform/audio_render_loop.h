@@ -20,7 +20,8 @@ class AudioOutputDevice;
 // audible sample was heard it suspends the device and sleeps (a sound server
 // takes back what it rendered ahead when a stream pauses, so only silence
 // may be ahead then); queued filler then plays out on the clock, with one
-// wake-up per buffer end. A buffer is reported ended once the device says
+// wake-up per buffer end. Sound that starts a stream, or wakes it, follows a
+// short stretch of silence. A buffer is reported ended once the device says
 // its last sample was heard (a sleeping loop reports filler at once).
 // Thread contract: built on the GUI thread by AudioEngine and moved to the
 // audio render thread; every method runs there (queued calls from the
@@ -56,6 +57,8 @@ private:
 
     void tick();
     void pump();
+    void writeSilence(int frames);
+    int leadInFrames() const;
     int64_t quietBeforeSleep() const;
     void reportHeard(int64_t played);
     void sleep();
@@ -75,6 +78,7 @@ private:
     QElapsedTimer silentClock_;
     int64_t silentFrames_ = 0;  // frames played out on the clock since sleeping
     int64_t written_ = 0;
+    int leadIn_ = 0;  // silence still to go ahead of the first sound since the stream (re)started
     bool feeding_ = false;  // audio was still to come at the last pump
     int64_t quietFrames_ = 0;  // silence written since the last audible sample was heard
     std::vector<float> block_;

@@ -13,12 +13,15 @@ AudioSessionNotifications& AudioSessionNotifications::instance()
 }
 
 AudioSessionNotifications::AudioSessionNotifications()
-    : QObject(QCoreApplication::instance()), soundServerAvailable_(PulseConnection::instance().isReady())
+    : QObject(QCoreApplication::instance())
 {
     PulseConnection& connection = PulseConnection::instance();
     connect(&connection, &PulseConnection::availabilityChanged, this,
             &AudioSessionNotifications::serverAvailabilityChanged);
     connect(&connection, &PulseConnection::defaultDevicesChanged, this, &AudioSessionNotifications::routeChanged);
+    // Read once connected: a change from now on arrives as a signal (one
+    // that repeats this answer does nothing), and none falls in between.
+    soundServerAvailable_ = connection.isReady();
 }
 
 void AudioSessionNotifications::serverAvailabilityChanged(bool available)

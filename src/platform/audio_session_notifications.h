@@ -40,5 +40,5 @@ private:
     AudioSessionNotifications();
     void serverAvailabilityChanged(bool available);
 
-    bool soundServerAvailable_;
+    bool soundServerAvailable_ = false;
 };

@@ -20,7 +20,7 @@ bool PulseAudioInput::start(Sink sink)
     PulseConnection::Lock lock;
     pa_context* context = lock.context();
     if (!context) {
-        errorText_ = QStringLiteral("no sound server");
+        errorText_ = PulseConnection::noServerError;
         return false;
     }
     const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, uint32_t(sampleRate()), 1};
@@ -33,7 +33,11 @@ bool PulseAudioInput::start(Sink sink)
         return false;
     }
     pa_stream_set_read_callback(
-        stream_, [](pa_stream*, size_t, void* self) { static_cast<PulseAudioInput*>(self)->streamReadable(); }, this);
+        stream_, [](pa_stream* stream, size_t, void* self) { static_cast<PulseAudioInput*>(self)->streamReadable(stream); },
+        this);
+    pa_stream_set_state_callback(
+        stream_, [](pa_stream* stream, void* self) { static_cast<PulseAudioInput*>(self)->streamStateChanged(stream); },
+        this);
     pa_buffer_attr buffer;
     buffer.maxlength = uint32_t(-1);
     buffer.fragsize = uint32_t(pa_usec_to_bytes(pa_usec_t(kFragmentMs) * 1000, &format));
@@ -42,6 +46,7 @@ bool PulseAudioInput::start(Sink sink)
     if (pa_stream_connect_record(stream_, source, &buffer, PA_STREAM_ADJUST_LATENCY) < 0) {
         errorText_ = QStringLiteral("audio input did not open (%1)").arg(pa_strerror(pa_context_errno(context)));
         pa_stream_set_read_callback(stream_, nullptr, nullptr);
+        pa_stream_set_state_callback(stream_, nullptr, nullptr);
         pa_stream_unref(std::exchange(stream_, nullptr));
         return false;
     }
@@ -60,13 +65,39 @@ void PulseAudioInput::stop()
     ++generation_;
 }
 
-void PulseAudioInput::streamReadable()
+template <class F>
+void PulseAudioInput::postForThisStream(F f)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = generation_, f = std::move(f)]() mutable {
+            if (generation == generation_ && sink_)
+                f();
+        },
+        Qt::QueuedConnection);
+}
+
+void PulseAudioInput::streamStateChanged(pa_stream* stream)
+{
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state != PA_STREAM_FAILED && state != PA_STREAM_TERMINATED)
+        return;
+    // A record stream says it ended only here: its read callback just stops.
+    const QString error =
+        QStringLiteral("audio input failed (%1)").arg(pa_strerror(pa_context_errno(pa_stream_get_context(stream))));
+    postForThisStream([this, error] {
+        sink_ = nullptr;
+        emit failed(error);
+    });
+}
+
+void PulseAudioInput::streamReadable(pa_stream* stream)
 {
     std::vector<float> samples;
     const void* data = nullptr;
     size_t bytes = 0;
     // Bounded: the server hands over at most what it buffered for us.
-    while (pa_stream_peek(stream_, &data, &bytes) == 0 && bytes > 0) {
+    while (pa_stream_peek(stream, &data, &bytes) == 0 && bytes > 0) {
         const size_t frames = bytes / sizeof(float);
         const size_t at = samples.size();
         samples.resize(at + frames);
@@ -74,15 +105,9 @@ void PulseAudioInput::streamReadable()
             std::memcpy(samples.data() + at, data, frames * sizeof(float));
         else
             std::fill(samples.begin() + std::ptrdiff_t(at), samples.end(), 0.0f);  // a hole: silence
-        pa_stream_drop(stream_);
+        pa_stream_drop(stream);
     }
     if (samples.empty())
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation = generation_, samples = std::move(samples)] {
-            if (generation == generation_ && sink_)
-                sink_(samples.data(), int(samples.size()));
-        },
-        Qt::QueuedConnection);
+    postForThisStream([this, samples = std::move(samples)] { sink_(samples.data(), int(samples.size())); });
 }

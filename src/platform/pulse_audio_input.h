@@ -13,9 +13,11 @@ struct pa_stream;
 // application should; a test or a benchmark may name a source. Captured
 // samples are copied on the sound server's thread and handed to the GUI
 // thread queued, so a stalled GUI thread delays them but loses none.
-// Thread contract: as AudioInputDevice's. The read callback runs on the
-// sound server's thread with its loop locked; start() and stop() take that
-// lock for a few calls, and after stop() no sample of the old stream arrives.
+// A stream that fails, or a server that goes away, is reported by failed().
+// Thread contract: as AudioInputDevice's. The read and state callbacks run on
+// the sound server's thread with its loop locked; start() and stop() take
+// that lock for a few calls, and after stop() no sample or failure of the
+// old stream arrives.
 class PulseAudioInput final : public AudioInputDevice {
     Q_OBJECT
 public:
@@ -27,7 +29,11 @@ public:
     void stop() override;
 
 private:
-    void streamReadable();
+    void streamReadable(pa_stream* stream);
+    void streamStateChanged(pa_stream* stream);
+    // Runs f on the GUI thread unless the stream it came from was stopped by then.
+    template <class F>
+    void postForThisStream(F f);
 
     QByteArray source_;
     pa_stream* stream_ = nullptr;

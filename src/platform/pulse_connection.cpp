@@ -54,9 +54,34 @@ PulseConnection& PulseConnection::instance()
 void PulseConnection::endStream(pa_stream* stream)
 {
     Lock lock;
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_set_read_callback(stream, nullptr, nullptr);
-    pa_stream_disconnect(stream);
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    if (pa_stream_get_state(stream) == PA_STREAM_CREATING) {
+        // The server refuses to disconnect a stream it has not answered for
+        // yet, and one only unreferenced would live on there (a recording
+        // one with the desktop's microphone indicator on).
+        pa_stream_set_state_callback(
+            stream,
+            [](pa_stream* created, void*) {
+                switch (pa_stream_get_state(created)) {
+                case PA_STREAM_READY:
+                    if (pa_stream_disconnect(created) == 0)
+                        break;  // TERMINATED follows
+                    [[fallthrough]];
+                case PA_STREAM_FAILED:
+                case PA_STREAM_TERMINATED:
+                    pa_stream_set_state_callback(created, nullptr, nullptr);
+                    pa_stream_unref(created);
+                    break;
+                default:
+                    break;
+                }
+            },
+            nullptr);
+        return;
+    }
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);  // refused, harmlessly, for a stream that already failed
     pa_stream_unref(stream);
 }
 
@@ -89,6 +114,8 @@ PulseConnection::PulseConnection()
 PulseConnection::~PulseConnection()
 {
     pa_threaded_mainloop_lock(loop_);
+    // A retry that fires after the unlock would make a context nobody frees.
+    ending_ = true;
     dropContext();
     pa_threaded_mainloop_unlock(loop_);
     pa_threaded_mainloop_stop(loop_);
@@ -200,7 +227,7 @@ void PulseConnection::scheduleRetry()
             api->time_free(event);
             auto* connection = static_cast<PulseConnection*>(self);
             connection->retryPending_ = false;
-            if (!connection->context_)
+            if (!connection->context_ && !connection->ending_)
                 connection->connectContext();
         },
         this);
@@ -224,6 +251,7 @@ void PulseConnection::readServerInfo()
                 connection->setReady(true);
                 connection->answerFirstLook();
             } else if (changed) {
+                ++connection->changes_;
                 emit connection->defaultDevicesChanged();
             }
         },
@@ -234,8 +262,10 @@ void PulseConnection::readServerInfo()
 
 void PulseConnection::setReady(bool ready)
 {
-    if (ready_.exchange(ready) != ready)
-        emit availabilityChanged(ready);
+    if (ready_.exchange(ready) == ready)
+        return;
+    ++changes_;
+    emit availabilityChanged(ready);
 }
 
 void PulseConnection::answerFirstLook()

@@ -37,16 +37,25 @@ public:
         pa_context* context() const;
     };
 
+    // Why a stream does not open while the server is away.
+    static inline const QString noServerError = QStringLiteral("no sound server");
+
     static PulseConnection& instance();
-    // Silences a stream's callbacks, disconnects it and drops our reference (takes the lock).
+    // Silences a stream's callbacks, disconnects it and drops our reference
+    // (takes the lock). A stream the server is still creating cannot be
+    // disconnected yet: it is disconnected and released once created or failed.
     static void endStream(pa_stream* stream);
 
     // The server answers and streams can be opened (any thread, no lock).
     bool isReady() const { return ready_.load(); }
     // Whether the ready server has a default source to record from (any thread).
     bool hasDefaultSource() const { return hasSource_.load(); }
+    // Counts the server's comings and goings and changes of its default
+    // devices (any thread): an answer read from the server is stale once it moved.
+    quint64 changes() const { return changes_.load(); }
     // Waits, at most `limit`, for the first connection attempt to end either
-    // way; the answer is isReady(). Only for a first look at the system.
+    // way; the answer is isReady(). For tests and benchmarks that ask whether
+    // this machine has a sound server; the app itself never waits for it.
     bool waitForFirstAnswer(std::chrono::milliseconds limit);
 
     // Test seam: drops the current context and connects to `server` (a
@@ -79,10 +88,12 @@ private:
     const QByteArray appName_;
     std::chrono::milliseconds retryDelay_;
     bool retryPending_ = false;
+    bool ending_ = false;  // the loop is about to stop: no new context
     QString defaultSink_;
     QString defaultSource_;
     std::atomic<bool> ready_{false};
     std::atomic<bool> hasSource_{false};
+    std::atomic<quint64> changes_{0};
     std::mutex firstMutex_;
     std::condition_variable firstAnswered_;
     bool answered_ = false;

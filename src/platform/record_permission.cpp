@@ -1,6 +1,7 @@
 #include "platform/record_permission.h"
 
 #include "platform/audio_devices.h"
+#include "platform/pulse_connection.h"
 
 namespace RecordPermission {
 namespace {
@@ -11,17 +12,34 @@ Override*& active()
     return current;
 }
 
-std::optional<State>& known()
+// The kept answer, and the server's count of changes when it was taken.
+struct Known {
+    State state = State::undetermined;
+    quint64 changes = 0;
+};
+
+std::optional<Known>& known()
 {
-    static std::optional<State> state;
-    return state;
+    static std::optional<Known> answer;
+    return answer;
 }
 
-// No prompt exists here: recording is allowed when the system has an input.
+// No prompt exists here: recording is allowed when the server has an input.
 // Nothing is opened, so a device that is busy right now is not refused.
 State probe()
 {
-    return AudioDevices::hasInput() ? State::granted : State::denied;
+    if (AudioDevices::hasInput())
+        return State::granted;
+    return AudioDevices::serverAvailable() ? State::denied : State::undetermined;
+}
+
+State probeAndKeep()
+{
+    // Read before probing: a change during the probe makes the answer stale.
+    const quint64 changes = PulseConnection::instance().changes();
+    const State state = probe();
+    known() = Known{state, changes};
+    return state;
 }
 
 }  // namespace
@@ -30,17 +48,16 @@ State current()
 {
     if (Override* o = active())
         return o->state_;
-    if (!known())
-        known() = probe();
-    return *known();
+    if (!known() || known()->state == State::undetermined || known()->changes != PulseConnection::instance().changes())
+        return probeAndKeep();
+    return known()->state;
 }
 
 State refresh()
 {
     if (Override* o = active())
         return o->state_;
-    known() = probe();
-    return *known();
+    return probeAndKeep();
 }
 
 bool request()

@@ -4,10 +4,13 @@
 #include <optional>
 
 // Whether the application may record. Linux asks no one: recording is
-// granted when the system lists an input and denied when it lists none. The
-// input is probed once and the answer kept; only refresh() (an explicit
-// settings refresh, or after a real failure to open the input) probes again.
-// No device is opened for it. Tests set the state and the answer a request gives.
+// granted when the sound server lists an input and denied only when a
+// server that answers lists none. While there is no server the question
+// stays open (undetermined): an absent server refuses nothing. An answer is
+// kept until the server comes, goes or changes its default devices, or
+// refresh() (an explicit settings refresh, or after a real failure to open
+// the input) probes again. No device is opened for it, and nothing waits for
+// the server. Tests set the state and the answer a request gives.
 // Thread contract: GUI thread.
 namespace RecordPermission {
 

@@ -18,6 +18,8 @@
 namespace {
 
 constexpr float kChirpVolume = 0.85f;
+// How the desktop's mixer lists the radio's sound effects.
+const QString kStreamName = QStringLiteral("Effects");
 
 QString boolText(bool value)
 {
@@ -63,7 +65,7 @@ QCoro::Task<void> AudioFXService::prefetch(SFXKind kind)
     downloading_.erase(kind);
     fileURLs_[kind] = path;
 
-    std::unique_ptr<AudioPlayer> player = AudioPlayer::fromFile(path, nullptr);
+    std::unique_ptr<AudioPlayer> player = AudioPlayer::fromFile(path, kStreamName, nullptr);
     if (!player)
         co_return;
     player->prepareToPlay();
@@ -147,7 +149,7 @@ bool AudioFXService::playPCMSamples(const std::vector<std::int16_t>& samples, bo
     if (samples.empty())
         return false;
     const std::optional<QByteArray> image = WavImage::build(samples, kLocalRate);
-    std::unique_ptr<AudioPlayer> player = image ? AudioPlayer::fromBytes(*image, nullptr) : nullptr;
+    std::unique_ptr<AudioPlayer> player = image ? AudioPlayer::fromBytes(*image, kStreamName, nullptr) : nullptr;
     if (!player) {
         tonePlayer_.reset();
         return false;

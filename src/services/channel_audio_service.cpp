@@ -104,6 +104,8 @@ ChannelAudioService::ChannelAudioService(QObject* parent)
     QObject::connect(&pagerCooldownTask_, &QTimer::timeout, this, &ChannelAudioService::onPagerCountdownTick);
     QObject::connect(voicePipe_.get(), &TovrinVoicePipe::recordingStarted, this,
                      &ChannelAudioService::countFromFirstSample);
+    QObject::connect(voicePipe_.get(), &TovrinVoicePipe::microphoneFailed, this,
+                     &ChannelAudioService::endTransmitAfterMicrophoneFailure);
 }
 
 ChannelAudioService::~ChannelAudioService()

@@ -103,6 +103,10 @@ public:
     static const QByteArray sfxPrefix;
     static constexpr qsizetype frameHeaderSize = 4;
 
+    // Why nothing can be heard or said: the radio face shows it while in a
+    // channel, and a press that cannot talk for that reason says so.
+    static inline const QString soundOffText = QStringLiteral("No sound: the sound server is not running.");
+
     explicit ChannelAudioService(QObject* parent = nullptr);
     ~ChannelAudioService() override;
 
@@ -287,6 +291,8 @@ private:
     void startPTTCountdown(quint64 generation);
     void countFromFirstSample();
     QCoro::Task<void> runTransmitStart(quint64 generation);
+    // The microphone failed mid-talk: the talk ends as a release would end it.
+    void endTransmitAfterMicrophoneFailure();
     void tickPTTCountdown(quint64 generation);
     void cancelPTTTimers();
     // Not transmitting, no countdown and no timers left.

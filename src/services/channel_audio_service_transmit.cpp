@@ -3,7 +3,9 @@
 #include "services/channel_audio_service.h"
 
 #include "legal/app_legal.h"
+#include "platform/audio_devices.h"
 #include "platform/diagnostics.h"
+#include "platform/pulse_connection.h"
 #include "platform/record_permission.h"
 #include "platform/tovrin_log.h"
 #include "services/mic_privacy.h"
@@ -14,6 +16,7 @@
 namespace {
 
 const QString kCouldNotOpen = QStringLiteral("Could not open microphone.");
+const QString kMicStopped = QStringLiteral("The microphone stopped.");
 const QString kMicDenied =
     QStringLiteral("Microphone access denied \u2014 enable My Tovrin-Brisel in Microphone settings.");
 
@@ -63,12 +66,26 @@ QCoro::Task<void> ChannelAudioService::runTransmitStart(quint64 generation)
     // that was let go before it recorded, leaves it alone.
     if (!self || started || transmitGeneration_ != generation || !isTransmitting_)
         co_return;
-    // The input did not open: the kept answer may be out of date.
-    if (RecordPermission::refresh() == RecordPermission::State::denied)
+    // The input did not open: the kept answer may be out of date. A sound
+    // server that is away refuses nothing (the permission stays open, or the
+    // input says so): the radio already says why there is no sound.
+    const RecordPermission::State permission = RecordPermission::refresh();
+    if (permission == RecordPermission::State::denied)
         markMicDenied(true);
+    else if (permission == RecordPermission::State::undetermined ||
+             voicePipe_->startError() == PulseConnection::noServerError)
+        setTransmitError(soundOffText);
     else
         setTransmitError(kCouldNotOpen);
     clearTransmitState();
+}
+
+void ChannelAudioService::endTransmitAfterMicrophoneFailure()
+{
+    if (!isTransmitting_)
+        return;
+    endTransmit();
+    setTransmitError(AudioDevices::serverAvailable() ? kMicStopped : soundOffText);
 }
 
 void ChannelAudioService::countFromFirstSample()

@@ -41,7 +41,7 @@ void ChannelPlayback::startPlaybackEngine()
 {
     dropEngine();
 
-    auto* engine = new AudioEngine(kSampleRate, this);
+    auto* engine = new AudioEngine(kSampleRate, QStringLiteral("Pager"), this);
     std::vector<PlayerQueue*> players;
     for (int i = 0; i < kPlayers; ++i)
         players.push_back(engine->attachPlayer());

@@ -142,8 +142,10 @@ QCoro::Task<bool> TovrinVoicePipe::beginTalk()
     auto recorder = std::make_unique<AudioRecorder>(talk->path);
     recorder->setMeteringEnabled(true);
     const bool prepared = recorder->prepareToRecord();
+    startError_.clear();
     if (!prepared || !recorder->record()) {
         held_.reset();
+        startError_ = recorder->errorText();
         Diagnostics::printLine(prepared ? line(QStringLiteral("record() failed"))
                                         : line(QStringLiteral("recorder FAIL ") + recorder->errorText()));
         recorder.reset();
@@ -153,6 +155,15 @@ QCoro::Task<bool> TovrinVoicePipe::beginTalk()
     // The limit counts from the first recorded sample.
     QObject::connect(recorder.get(), &AudioRecorder::firstSampleCaptured, this,
                      [this, generation = talk->generation] { firstSample(generation); });
+    QObject::connect(recorder.get(), &AudioRecorder::inputFailed, this,
+                     [this, generation = talk->generation](const QString& error) {
+                         if (!held_ || held_->generation != generation)
+                             return;
+                         Diagnostics::printLine(line(QStringLiteral("mic FAIL after %1s: %2")
+                                                         .arg(held_->recorder->currentTime(), 0, 'f', 2)
+                                                         .arg(error)));
+                         emit microphoneFailed(error);
+                     });
     talk->recorder = std::move(recorder);
     inFlight_.push_back(talk);
     QCoro::connect(runTalk(talk), this, [] {});

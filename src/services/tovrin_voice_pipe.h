@@ -72,6 +72,9 @@ public:
 
     // A press is held and its recorder runs.
     bool isTalking() const;
+    // Why the last beginTalk() that was allowed to record could not: the
+    // recorder's error text; empty once one records.
+    QString startError() const { return startError_; }
     QString utteranceID() const { return utteranceID_; }
 
     // Sets the shared audio session up for play-and-record output.
@@ -104,6 +107,9 @@ public:
 signals:
     // The held talk's recorder delivered its first samples.
     void recordingStarted();
+    // The held talk's microphone failed: nothing more is recorded. Ending
+    // the talk sends what was recorded until then.
+    void microphoneFailed(const QString& error);
     // A clip started playing (its local file) and ended (played out or cut off).
     void clipStarted(const QString& file);
     void clipEnded(const QString& file);
@@ -137,6 +143,7 @@ private:
     std::vector<std::shared_ptr<Talk>> inFlight_;  // every talk not yet gone out
     QString utteranceID_;
     quint64 talkGeneration_ = 0;
+    QString startError_;
     QTimer deadline_;
     std::chrono::milliseconds autoEnd_{30000};
     bool laneBusy_ = false;

@@ -128,7 +128,7 @@ void TovrinVoicePipe::playClip(const QString& id, const QByteArray& data, const 
     armLoudspeaker(QStringLiteral("play-clip"));
 
     QString error;
-    std::unique_ptr<AudioPlayer> player = AudioPlayer::fromFile(path, &error);
+    std::unique_ptr<AudioPlayer> player = AudioPlayer::fromFile(path, QStringLiteral("Voice"), &error);
     if (!player) {
         Diagnostics::printLine(line(QStringLiteral("PLAY FAIL ") + error));
         QFile::remove(path);

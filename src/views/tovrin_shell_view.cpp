@@ -311,7 +311,7 @@ void TovrinShellView::applyState()
     // A failed operation says so first; otherwise a channel without sound does.
     const std::optional<QString> errorLine =
         present(state_.errorText) ? state_.errorText
-                                  : (state_.soundOff ? std::optional(RadioFaceState::soundOffText) : std::nullopt);
+                                  : (state_.soundOff ? std::optional(ChannelAudioService::soundOffText) : std::nullopt);
     errorLine_->setText(errorLine.value_or(QString()));
     errorLine_->setHidden(!errorLine);
     micText_->setText(state_.micError.value_or(QString()));

@@ -33,8 +33,6 @@ struct RadioFaceState {
     bool micNeedsSettings = false;
     bool soundOff = false;  // in a channel while the sound server is away
 
-    static inline const QString soundOffText = QStringLiteral("No sound: the sound server is not running.");
-
     // In a channel: accepted by the server and the live socket open.
     bool isInChannel() const { return connected && isLive; }
 

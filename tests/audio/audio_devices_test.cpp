@@ -11,8 +11,8 @@ TEST(AudioDevices, WithoutASoundServerOutputsRunSilentlyAndSaySoOnce)
     if (PulseConnection::instance().waitForFirstAnswer(std::chrono::seconds(2)))
         GTEST_SKIP() << "this machine has a sound server";
     Diagnostics::LineCapture lines;
-    std::unique_ptr<AudioOutputDevice> a = AudioDevices::openOutput(16000);
-    std::unique_ptr<AudioOutputDevice> b = AudioDevices::openOutput(44100);
+    std::unique_ptr<AudioOutputDevice> a = AudioDevices::openOutput(16000, "Test tone");
+    std::unique_ptr<AudioOutputDevice> b = AudioDevices::openOutput(44100, "Test tone");
     ASSERT_TRUE(a->open());
     ASSERT_TRUE(b->open());
     // The null device keeps time: a tenth of a second asks for about that much.

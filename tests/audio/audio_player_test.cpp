@@ -33,7 +33,7 @@ TEST(AudioPlayer, PlaysAFileToItsEndAndReportsTheRealDuration)
     CapturedOutputs outputs;
     QTemporaryDir dir;
     QString error;
-    auto player = AudioPlayer::fromFile(writeToneFile(dir, 0.5), &error);
+    auto player = AudioPlayer::fromFile(writeToneFile(dir, 0.5), "Clip", &error);
     ASSERT_TRUE(player) << error.toStdString();
     EXPECT_NEAR(player->duration(), 0.5, 0.01);
     bool finished = false;
@@ -55,7 +55,7 @@ TEST(AudioPlayer, VolumeScalesAndStopEndsWithoutFinishing)
 {
     CapturedOutputs outputs;
     QTemporaryDir dir;
-    auto player = AudioPlayer::fromFile(writeToneFile(dir, 1.0), nullptr);
+    auto player = AudioPlayer::fromFile(writeToneFile(dir, 1.0), "Clip", nullptr);
     ASSERT_TRUE(player);
     bool finished = false;
     QObject::connect(player.get(), &AudioPlayer::finished, [&] { finished = true; });
@@ -75,7 +75,7 @@ TEST(AudioPlayer, RewindPlaysAgainFromTheStart)
 {
     CapturedOutputs outputs;
     QTemporaryDir dir;
-    auto player = AudioPlayer::fromFile(writeToneFile(dir, 0.2), nullptr);
+    auto player = AudioPlayer::fromFile(writeToneFile(dir, 0.2), "Clip", nullptr);
     ASSERT_TRUE(player);
     int finished = 0;
     QObject::connect(player.get(), &AudioPlayer::finished, [&] { ++finished; });
@@ -105,7 +105,7 @@ TEST(AudioPlayer, PlaysWavBytesFromMemory)
         put16(quint16(qint16(s * 32767)));
 
     QString error;
-    auto player = AudioPlayer::fromBytes(wav, &error);
+    auto player = AudioPlayer::fromBytes(wav, "Clip", &error);
     ASSERT_TRUE(player) << error.toStdString();
     EXPECT_NEAR(player->duration(), 0.3, 0.001);
     bool finished = false;
@@ -118,7 +118,7 @@ TEST(AudioPlayer, PlaysWavBytesFromMemory)
 TEST(AudioPlayer, RefusesBytesThatAreNoAudio)
 {
     QString error;
-    EXPECT_FALSE(AudioPlayer::fromBytes(QByteArray(500, 'x'), &error));
+    EXPECT_FALSE(AudioPlayer::fromBytes(QByteArray(500, 'x'), "Clip", &error));
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(AudioPlayer::fromFile("/nonexistent/clip.m4a", &error));
+    EXPECT_FALSE(AudioPlayer::fromFile("/nonexistent/clip.m4a", "Clip", &error));
 }

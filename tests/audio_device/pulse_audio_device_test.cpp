@@ -26,6 +26,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -68,6 +70,14 @@ float tailMismatch(const std::vector<float>& played, const std::vector<float>& h
     return best;
 }
 
+// The same for the first `span` audible samples.
+float headMismatch(std::vector<float> played, std::vector<float> heard, int span)
+{
+    std::reverse(played.begin(), played.end());
+    std::reverse(heard.begin(), heard.end());
+    return tailMismatch(played, heard, span);
+}
+
 class PulseAudioDevice : public ::testing::Test {
 protected:
     void SetUp() override
@@ -101,7 +111,7 @@ protected:
     std::unique_ptr<AudioPlayer> startClip(const QString& clip, bool& finished)
     {
         QString error;
-        auto player = AudioPlayer::fromFile(clip, &error);
+        auto player = AudioPlayer::fromFile(clip, "Clip", &error);
         EXPECT_TRUE(player) << error.toStdString();
         if (!player)
             return nullptr;
@@ -156,6 +166,31 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return monitor.samples().size() >= until; }, 5000));
     }
 
+    // The daemon's streams of a kind ("sink-inputs", "source-outputs"), one a line.
+    QStringList streams(const QString& kind)
+    {
+        return daemon.pactlOutput({QStringLiteral("list"), QStringLiteral("short"), kind})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    // RUNNING, IDLE or SUSPENDED.
+    QString sinkState(const QString& sink)
+    {
+        for (const QString& line : daemon.pactlOutput({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")})
+                                       .split(QLatin1Char('\n')))
+            if (line.section(QLatin1Char('\t'), 1, 1) == sink)
+                return line.section(QLatin1Char('\t'), 4, 4);
+        return {};
+    }
+
+    // `count` playback streams, every one corked, on a speaker that sleeps.
+    bool corkedAndAsleep(int count)
+    {
+        return streams(QStringLiteral("sink-inputs")).size() == count &&
+               !daemon.pactlOutput({QStringLiteral("list"), QStringLiteral("sink-inputs")}).contains(QStringLiteral("Corked: no")) &&
+               sinkState(QStringLiteral("ci_out")) == QStringLiteral("SUSPENDED");
+    }
+
     ContainedPulseAudio daemon;
     QTemporaryDir dir;
     int clips = 0;
@@ -192,7 +227,7 @@ TEST_F(PulseAudioDevice, AToneSentToTheSpeakerIsRecordedFromTheMicrophone)
     EXPECT_GT(tone::rms(pcm), 0.05);
 }
 
-TEST_F(PulseAudioDevice, AClipIsHeardToItsLastSampleBeforeThePlayerFinishes)
+TEST_F(PulseAudioDevice, AClipIsHeardFromItsFirstToItsLastSampleBeforeThePlayerFinishes)
 {
     const QString clip = writeClip(1.0);
     // What the player plays, sample for sample.
@@ -217,7 +252,8 @@ TEST_F(PulseAudioDevice, AClipIsHeardToItsLastSampleBeforeThePlayerFinishes)
     microphone.reset();
 
     ASSERT_TRUE(std::any_of(heard.begin(), heard.end(), audible)) << "nothing of the clip was heard";
-    // The last 10 ms, to the sample; the sink rounds to 16 bits.
+    // The first and the last 10 ms, to the sample; the sink rounds to 16 bits.
+    EXPECT_LT(headMismatch(played, heard, 441), 0.002f) << "the clip's start was cut";
     EXPECT_LT(tailMismatch(played, heard, 441), 0.002f) << "the clip's tail was cut";
 }
 
@@ -241,7 +277,7 @@ TEST_F(PulseAudioDevice, WhenTheDefaultSpeakerChangesTheNextSoundsPlayThere)
 
     // A stream that stays open across the change, as the channel's pager
     // playback does, and one clip before it.
-    AudioEngine engine(kRate);
+    AudioEngine engine(kRate, "Test tone");
     PlayerQueue* queue = engine.attachPlayer();
     engine.start();
     queue->play();
@@ -345,3 +381,78 @@ TEST_F(PulseAudioDevice, AStreamThatFailsMidClipEndsTheClipAndTheNextOnePlays)
     letMonitorCatchUp(*monitor);
     EXPECT_GT(audibleSamples(monitor->samples(), from), size_t(kRate * 8 / 10));
 }
+
+TEST_F(PulseAudioDevice, ASilentRadioCorksItsStreamsSoTheSpeakerSleeps)
+{
+    ASSERT_TRUE(daemon.pactl({QStringLiteral("load-module"), QStringLiteral("module-suspend-on-idle"), QStringLiteral("timeout=1")}));
+    // Streams held open while nothing plays: the pager's, and a prepared effect's.
+    AudioEngine pager(kRate, "Pager");
+    PlayerQueue* queue = pager.attachPlayer();
+    pager.start();
+    queue->play();
+    QString error;
+    auto effect = AudioPlayer::fromFile(writeClip(0.2), "Effects", &error);
+    ASSERT_TRUE(effect) << error.toStdString();
+    effect->prepareToPlay();
+    QElapsedTimer since;
+    since.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return corkedAndAsleep(2); }, 5000))
+        << sinkState(QStringLiteral("ci_out")).toStdString()
+        << daemon.pactlOutput({QStringLiteral("list"), QStringLiteral("sink-inputs")}).toStdString();
+    std::printf("opened silent: corked and the speaker asleep after %lld ms\n", static_cast<long long>(since.elapsed()));
+
+    // The next sound wakes the speaker and is heard from its first sample.
+    {
+        SinkMonitor monitor(daemon, QStringLiteral("ci_out"));
+        ASSERT_TRUE(monitor.waitUntilRunning());
+        bool done = false;
+        const std::vector<float> sound = tone::sine(700, 0.3, kRate);
+        queue->schedule(sound, [&] { done = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+        letMonitorCatchUp(monitor);
+        // A few samples of slack for the sink's 16-bit rounding at the threshold.
+        EXPECT_GE(audibleSamples(monitor.samples()) + 8, audibleSamples(sound)) << "the sound was not heard whole";
+    }
+
+    // Once it has played, the streams cork again and the speaker sleeps.
+    since.restart();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return corkedAndAsleep(2); }, 5000))
+        << daemon.pactlOutput({QStringLiteral("list"), QStringLiteral("sink-inputs")}).toStdString();
+    std::printf("after a sound: corked and the speaker asleep after %lld ms\n", static_cast<long long>(since.elapsed()));
+}
+
+TEST_F(PulseAudioDevice, AStreamEndedWhileTheServerMakesItLeavesNothingThere)
+{
+    const std::vector<std::pair<const char*, std::function<void()>>> quickEnds = {
+        {"an output opened and closed at once",
+         [] {
+             PulseAudioOutput output(kRate, QByteArrayLiteral("Quick"));
+             EXPECT_TRUE(output.open()) << output.errorText().toStdString();
+             output.close();
+         }},
+        {"an input started and stopped at once",
+         [] {
+             PulseAudioInput input(kRate);
+             EXPECT_TRUE(input.start([](const float*, int) {})) << input.errorText().toStdString();
+             input.stop();
+         }},
+    };
+    for (const auto& [name, quickEnd] : quickEnds) {
+        SCOPED_TRACE(name);
+        quickEnd();
+        // Asked for after it on the same connection: once the server made
+        // this one, it has answered for the first as well.
+        PulseAudioOutput witness(kRate, QByteArrayLiteral("Witness"));
+        std::atomic<bool> ready{false};
+        QObject::connect(&witness, &AudioOutputDevice::ready, [&] { ready.store(true); });
+        ASSERT_TRUE(witness.open());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ready.load(); }, 5000));
+        witness.close();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return streams(QStringLiteral("sink-inputs")).isEmpty() && streams(QStringLiteral("source-outputs")).isEmpty(); },
+            3000))
+            << "left on the server: " << streams(QStringLiteral("sink-inputs")).join(' ').toStdString()
+            << streams(QStringLiteral("source-outputs")).join(' ').toStdString();
+    }
+}
+

@@ -1,4 +1,5 @@
 #include "services/alert_sound_store.h"
+#include "services/channel_audio_service.h"
 #include "support/view_test_support.h"
 #include "theme/system_colors.h"
 #include "theme/theme_contrast.h"
@@ -169,7 +170,7 @@ TEST_F(ShellTest, AChannelWithoutSoundSaysSoUnlessAnErrorIsShowing)
     s.soundOff = true;
     shell->setState(s);
     EXPECT_TRUE(shell->errorLineShown());
-    EXPECT_EQ(shell->errorLineText(), RadioFaceState::soundOffText);
+    EXPECT_EQ(shell->errorLineText(), ChannelAudioService::soundOffText);
 
     s.errorText = QStringLiteral("Could not join channel.");
     shell->setState(s);
