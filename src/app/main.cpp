@@ -1,3 +1,4 @@
+#include "app/app_identity.h"
 #include "app/tovrin_app_delegate.h"
 #include "app/tovrin_brisel_app.h"
 #include "legal/app_legal.h"
@@ -16,10 +17,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("TovrinBrisel"));
-    QApplication::setApplicationName(QStringLiteral("tovrin-brisel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("My Tovrin-Brisel"));
-    QApplication::setApplicationVersion(QStringLiteral(TOVRIN_VERSION));
+    AppIdentity::apply();
     TovrinAppDelegate().didFinishLaunching();
 
     int status = 0;

@@ -9,6 +9,7 @@ static bool registerAll()
     Q_INIT_RESOURCE(hero);
     Q_INIT_RESOURCE(legal);
     Q_INIT_RESOURCE(updates);
+    Q_INIT_RESOURCE(icons);
     return true;
 }
 
