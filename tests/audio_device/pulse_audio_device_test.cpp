@@ -78,24 +78,8 @@ float headMismatch(std::vector<float> played, std::vector<float> heard, int span
     return tailMismatch(played, heard, span);
 }
 
-class PulseAudioDevice : public ::testing::Test {
+class PulseAudioDevice : public ContainedSoundServerTest {
 protected:
-    void SetUp() override
-    {
-        if (!ContainedPulseAudio::installed())
-            GTEST_SKIP() << "PulseAudio is not installed";
-        ASSERT_TRUE(daemon.start()) << "the contained PulseAudio daemon did not start";
-        PulseConnection::instance().useServerForTesting(daemon.server());
-        ASSERT_TRUE(soundServerIs(true)) << "the client never reached the daemon";
-    }
-    void TearDown() override { PulseConnection::instance().useServerForTesting({}); }
-
-    static bool soundServerIs(bool available, int limitMs = 5000)
-    {
-        return QTest::qWaitFor(
-            [&] { return AudioSessionNotifications::instance().soundServerAvailable() == available; }, limitMs);
-    }
-
     // An AAC file of a tone.
     QString writeClip(double seconds, double frequency = 1000)
     {
@@ -191,7 +175,6 @@ protected:
                sinkState(QStringLiteral("ci_out")) == QStringLiteral("SUSPENDED");
     }
 
-    ContainedPulseAudio daemon;
     QTemporaryDir dir;
     int clips = 0;
 };

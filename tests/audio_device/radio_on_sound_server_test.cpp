@@ -5,7 +5,6 @@
 #include "platform/audio_decoder.h"
 #include "platform/audio_session_notifications.h"
 #include "platform/diagnostics.h"
-#include "platform/pulse_connection.h"
 #include "platform/user_defaults.h"
 #include "services/channel_audio_service.h"
 #include "services/mic_privacy.h"
@@ -27,15 +26,13 @@ namespace {
 
 constexpr int kRate = 44100;
 
-class RadioOnSoundServer : public ::testing::Test {
+class RadioOnSoundServer : public ContainedSoundServerTest {
 protected:
     void SetUp() override
     {
-        if (!ContainedPulseAudio::installed())
-            GTEST_SKIP() << "PulseAudio is not installed";
-        ASSERT_TRUE(daemon.start()) << "the contained PulseAudio daemon did not start";
-        PulseConnection::instance().useServerForTesting(daemon.server());
-        ASSERT_TRUE(soundServerIs(true)) << "the client never reached the daemon";
+        ContainedSoundServerTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         ASSERT_TRUE(server.start());
         MicPrivacy::setLauncherForTesting({[](const MicPrivacy::SettingsAddress&) { return true; },
                                            [this](const MicPrivacy::SettingsAddress&) {
@@ -64,16 +61,10 @@ protected:
         listener.reset();
         radio.reset();
         MicPrivacy::setLauncherForTesting({});
-        PulseConnection::instance().useServerForTesting({});
+        ContainedSoundServerTest::TearDown();
     }
 
     ChannelAudioService& alice() { return *radio->live(); }
-
-    static bool soundServerIs(bool available, int limitMs = 5000)
-    {
-        return QTest::qWaitFor(
-            [&] { return AudioSessionNotifications::instance().soundServerAvailable() == available; }, limitMs);
-    }
 
     // Presses push-to-talk until the talk records, holds it `seconds`, lets go
     // and waits for the listener to receive it.
@@ -88,7 +79,6 @@ protected:
         return received.size() > before ? received.back() : std::vector<float>{};
     }
 
-    ContainedPulseAudio daemon;
     DevServerProcess server;
     // Sound goes to null devices: what is under test is the microphone.
     CapturedOutputs outputs;

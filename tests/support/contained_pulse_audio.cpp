@@ -1,5 +1,8 @@
 #include "support/contained_pulse_audio.h"
 
+#include "platform/audio_session_notifications.h"
+#include "platform/pulse_connection.h"
+
 #include <QStandardPaths>
 #include <QTest>
 
@@ -149,4 +152,21 @@ size_t audibleSamples(const std::vector<float>& samples, size_t from)
     for (size_t i = from; i < samples.size(); ++i)
         count += std::abs(samples[i]) > 0.05f ? 1 : 0;
     return count;
+}
+
+void ContainedSoundServerTest::SetUp()
+{
+    if (!ContainedPulseAudio::installed())
+        GTEST_SKIP() << "PulseAudio is not installed";
+    ASSERT_TRUE(daemon.start()) << "the contained PulseAudio daemon did not start";
+    PulseConnection::instance().useServerForTesting(daemon.server());
+    ASSERT_TRUE(soundServerIs(true)) << "the client never reached the daemon";
+}
+
+void ContainedSoundServerTest::TearDown() { PulseConnection::instance().useServerForTesting({}); }
+
+bool ContainedSoundServerTest::soundServerIs(bool available, int limitMs)
+{
+    return QTest::qWaitFor(
+        [&] { return AudioSessionNotifications::instance().soundServerAvailable() == available; }, limitMs);
 }

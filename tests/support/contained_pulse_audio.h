@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <vector>
 
@@ -68,3 +70,16 @@ private:
 
 // Samples of `samples` from `from` on that are louder than silence.
 size_t audibleSamples(const std::vector<float>& samples, size_t from = 0);
+
+// A test whose process plays and records through a ContainedPulseAudio of its
+// own: skipped where PulseAudio is not installed, and pointed back at the
+// default server when it ends.
+class ContainedSoundServerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Waits until the radio's view of the server is `available`.
+    static bool soundServerIs(bool available, int limitMs = 5000);
+
+    ContainedPulseAudio daemon;
+};
