@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int kRate = 44100;
+constexpr int kClipRate = 44100;
 
 class RadioOnSoundServer : public ContainedSoundServerTest {
 protected:
@@ -51,7 +51,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return alice().listenerCount() == 2; }, 5000));
         // What the listener receives, decoded as it starts to play.
         QObject::connect(&listener->voicePipe(), &TovrinVoicePipe::clipStarted, [this](const QString& file) {
-            auto decoder = AudioDecoder::openFile(file, kRate);
+            auto decoder = AudioDecoder::openFile(file, kClipRate);
             received.push_back(decoder ? decoder->readAll() : std::vector<float>{});
         });
     }
@@ -117,8 +117,8 @@ TEST_F(RadioOnSoundServer, AServerThatIsAwayRefusesNothingAndTheFirstPressAfterI
 
     const std::vector<float> heard = talk(1.0);
     EXPECT_FALSE(alice().transmitError());
-    ASSERT_GT(heard.size(), size_t(kRate / 2));
-    EXPECT_NEAR(tone::peakFrequency(heard, kRate), ContainedPulseAudio::kMicrophoneHz, 15);
+    ASSERT_GT(heard.size(), size_t(kClipRate / 2));
+    EXPECT_NEAR(tone::peakFrequency(heard, kClipRate), ContainedPulseAudio::kMicrophoneHz, 15);
     EXPECT_EQ(settingsLaunches, 0);
 }
 
@@ -147,6 +147,6 @@ TEST_F(RadioOnSoundServer, AMicrophoneThatFailsMidTalkEndsTheTalkAndWhatWasRecor
     ASSERT_FALSE(failure.isEmpty());
     const double recorded = failure.section(QStringLiteral("after "), 1).section(QLatin1Char('s'), 0, 0).toDouble();
     EXPECT_GE(recorded, 0.9);
-    EXPECT_NEAR(double(heard.size()) / kRate, recorded, 0.1) << "what went out is not what was recorded";
-    EXPECT_NEAR(tone::peakFrequency(heard, kRate), ContainedPulseAudio::kMicrophoneHz, 15);
+    EXPECT_NEAR(double(heard.size()) / kClipRate, recorded, 0.1) << "what went out is not what was recorded";
+    EXPECT_NEAR(tone::peakFrequency(heard, kClipRate), ContainedPulseAudio::kMicrophoneHz, 15);
 }
