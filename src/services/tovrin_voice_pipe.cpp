@@ -116,6 +116,7 @@ QCoro::Task<bool> TovrinVoicePipe::beginTalk()
 {
     if (held_)
         co_return false;
+    startError_.clear();
     auto talk = std::make_shared<Talk>();
     held_ = talk;
     const QPointer<TovrinVoicePipe> self(this);
@@ -142,7 +143,6 @@ QCoro::Task<bool> TovrinVoicePipe::beginTalk()
     auto recorder = std::make_unique<AudioRecorder>(talk->path);
     recorder->setMeteringEnabled(true);
     const bool prepared = recorder->prepareToRecord();
-    startError_.clear();
     if (!prepared || !recorder->record()) {
         held_.reset();
         startError_ = recorder->errorText();

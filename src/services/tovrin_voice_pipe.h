@@ -72,8 +72,8 @@ public:
 
     // A press is held and its recorder runs.
     bool isTalking() const;
-    // Why the last beginTalk() that was allowed to record could not: the
-    // recorder's error text; empty once one records.
+    // Why the last beginTalk() could not record: the recorder's error text;
+    // empty when it recorded or permission refused it.
     QString startError() const { return startError_; }
     QString utteranceID() const { return utteranceID_; }
 
