@@ -114,8 +114,13 @@ bool looksLikeErrorBody(const QByteArray& body)
 TovrinAPI& TovrinAPI::shared()
 {
     static QPointer<TovrinAPI> instance;
-    if (!instance)
+    if (!instance) {
         instance = new TovrinAPI(Timeouts{}, QCoreApplication::instance());
+        // Its network manager runs a thread of its own. That thread must stop
+        // while the application object still stands: an event it delivers
+        // after the application is gone crashes the exit.
+        qAddPostRoutine([] { delete instance; });
+    }
     return *instance;
 }
 

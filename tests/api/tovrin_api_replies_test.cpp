@@ -11,10 +11,12 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 using namespace std::chrono_literals;
@@ -615,3 +617,39 @@ TEST_F(TovrinAPIReplies, SoundEffectWriteFailureIsTheFileSystemsError)
 }
 
 }  // namespace
+
+// ---- the shared client at the exit -----------------------------------------------
+
+constexpr const char* kExitChildVariable = "TOVRIN_API_EXIT_CHILD";
+constexpr const char* kGoneInTime = "shared client gone while the application stands";
+
+// The shared client's network manager delivers events from a thread of its own
+// until it is deleted: deleted after the application object, it can crash the exit.
+TEST(SharedTovrinAPI, IsGoneBeforeTheApplicationObject)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QLatin1String(kExitChildVariable), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SharedTovrinAPIChild.Run")});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    const QByteArray printed = child.readAllStandardError();
+    EXPECT_EQ(child.exitCode(), 0) << printed.toStdString();
+    EXPECT_TRUE(printed.contains(kGoneInTime)) << printed.toStdString();
+}
+
+// The child side: does nothing unless started by the test above.
+TEST(SharedTovrinAPIChild, Run)
+{
+    if (qEnvironmentVariableIsEmpty(kExitChildVariable))
+        GTEST_SKIP() << "runs only as a child";
+    Server::setBaseURLForTesting(closedLoopbackURL());
+    TovrinAPI& api = TovrinAPI::shared();
+    QObject::connect(&api, &QObject::destroyed, [] {
+        std::fprintf(stderr, "%s\n", QCoreApplication::instance() ? kGoneInTime : "shared client gone after the application");
+    });
+    // A request starts the manager's thread.
+    const auto health = runTask(api.healthOK());
+    ASSERT_TRUE(health.ok());
+    EXPECT_FALSE(*health.value);
+}
