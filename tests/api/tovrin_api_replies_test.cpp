@@ -4,6 +4,7 @@
 #include "platform/server_test_seam.h"
 #include "services/tovrin_api.h"
 #include "support/async.h"
+#include "support/child_test.h"
 #include "support/scripted_responder.h"
 #include "support/loopback.h"
 
@@ -628,10 +629,8 @@ constexpr const char* kGoneInTime = "shared client gone while the application st
 TEST(SharedTovrinAPI, IsGoneBeforeTheApplicationObject)
 {
     QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QLatin1String(kExitChildVariable), QStringLiteral("1"));
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SharedTovrinAPIChild.Run")});
+    startChildTest(child, QStringLiteral("SharedTovrinAPIChild.Run"),
+                   {{QLatin1String(kExitChildVariable), QStringLiteral("1")}});
     ASSERT_TRUE(child.waitForFinished(30000));
     const QByteArray printed = child.readAllStandardError();
     EXPECT_EQ(child.exitCode(), 0) << printed.toStdString();

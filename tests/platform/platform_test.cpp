@@ -8,13 +8,13 @@
 #include "platform/tovrin_log.h"
 #include "platform/user_defaults.h"
 #include "support/async.h"
+#include "support/child_test.h"
 #include "support/devserver_process.h"
 #include "support/scripted_responder.h"
 #include "support/loopback.h"
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
@@ -63,11 +63,8 @@ constexpr const char* kLogChildVariable = "TOVRIN_LOG_CHILD";
 QByteArray logChildOutput(QProcess::ProcessChannelMode channels, QByteArray* standardError = nullptr)
 {
     QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QLatin1String(kLogChildVariable), QStringLiteral("1"));
-    child.setProcessEnvironment(environment);
     child.setProcessChannelMode(channels);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=LogChild.Run")});
+    startChildTest(child, QStringLiteral("LogChild.Run"), {{QLatin1String(kLogChildVariable), QStringLiteral("1")}});
     EXPECT_TRUE(child.waitForFinished(30000));
     if (standardError)
         *standardError = child.readAllStandardError();

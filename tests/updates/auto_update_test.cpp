@@ -4,6 +4,7 @@
 #include "services/tovrin_brisel_auto_update.h"
 #include "services/tovrin_brisel_auto_update_test_seam.h"
 #include "support/async.h"
+#include "support/child_test.h"
 #include "support/devserver_process.h"
 #include "support/scripted_responder.h"
 
@@ -439,10 +440,7 @@ TEST(AutoUpdateLog, EveryCopyOfAFailureIsOneEscapedLine)
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
     QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QLatin1String(kLogChildVariable), scratch.path());
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=AutoUpdateLogChild.Run")});
+    startChildTest(child, QStringLiteral("AutoUpdateLogChild.Run"), {{QLatin1String(kLogChildVariable), scratch.path()}});
     ASSERT_TRUE(child.waitForFinished(30000));
     const QString errors = QString::fromUtf8(child.readAllStandardError());
     EXPECT_EQ(child.exitCode(), 0) << errors.toStdString();

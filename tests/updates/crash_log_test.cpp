@@ -2,10 +2,10 @@
 #include "platform/diagnostics.h"
 #include "platform/user_defaults.h"
 #include "services/tovrin_crash_log.h"
+#include "support/child_test.h"
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -49,14 +49,12 @@ protected:
                    int stopSignal = 0)
     {
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QLatin1String(kModeVariable), mode);
-        environment.insert(QLatin1String(kSettingsVariable), settings.path());
-        environment.insert(QStringLiteral("TMPDIR"), settings.path());
-        child.setProcessEnvironment(environment);
         // Standard output only: every fault line also has a copy on standard error.
         child.setProcessChannelMode(QProcess::SeparateChannels);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=CrashChild.Run")});
+        startChildTest(child, QStringLiteral("CrashChild.Run"),
+                       {{QLatin1String(kModeVariable), mode},
+                        {QLatin1String(kSettingsVariable), settings.path()},
+                        {QStringLiteral("TMPDIR"), settings.path()}});
         QByteArray early;
         if (stopSignal) {
             for (int reads = 0; reads < 200 && !early.contains("waiting for a stop") && child.waitForReadyRead(30000);
